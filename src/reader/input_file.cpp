@@ -1,0 +1,60 @@
+#include "reader/input_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veltrix {
+
+bool InputFile::Open(const std::string& path) {
+  Close();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  // A folder opens read-only on Linux but is no log.
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void InputFile::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_); // releases the lock as well
+    fd_ = -1;
+  }
+}
+
+std::size_t InputFile::Read(void* buffer, std::size_t size) {
+  if (fd_ < 0) return 0;
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t total = 0;
+  // Fill the request where the system allows, so a short read means end of file.
+  while (total < size) {
+    const ssize_t n = ::read(fd_, out + total, size - total);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    total += static_cast<std::size_t>(n);
+  }
+  return total;
+}
+
+std::int64_t InputFile::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool InputFile::Identity(std::uint64_t& device, std::uint64_t& inode) const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  device = static_cast<std::uint64_t>(st.st_dev);
+  inode = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
+} // namespace veltrix

@@ -1,0 +1,172 @@
+#include "reader/log_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "reader/byte_order.h"
+
+namespace veltrix {
+namespace {
+
+// Large enough for the longest frame the length fields can describe (13 + 65535 + 65535),
+// so a whole frame is always in the buffer once it has been found.
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+// Appends "%02d" of an unsigned byte value (three digits from 100 on).
+char* PutTwoDigits(char* out, unsigned value) {
+  if (value >= 100) {
+    *out++ = static_cast<char>('0' + value / 100);
+    value %= 100;
+  }
+  *out++ = static_cast<char>('0' + value / 10);
+  *out++ = static_cast<char>('0' + value % 10);
+  return out;
+}
+
+void FormatTriple(ShortText& text, unsigned a, unsigned b, unsigned c, char separator,
+                  bool yearLast) {
+  char* out = text.data.data();
+  out = PutTwoDigits(out, a);
+  *out++ = separator;
+  out = PutTwoDigits(out, b);
+  *out++ = separator;
+  if (yearLast) {
+    const unsigned year = 2000 + c; // 2000..2255: always four digits
+    *out++ = static_cast<char>('0' + year / 1000);
+    *out++ = static_cast<char>('0' + year / 100 % 10);
+    *out++ = static_cast<char>('0' + year / 10 % 10);
+    *out++ = static_cast<char>('0' + year % 10);
+  } else {
+    out = PutTwoDigits(out, c);
+  }
+  text.size = static_cast<std::uint8_t>(out - text.data.data());
+}
+
+} // namespace
+
+LogReader::LogReader() : buffer_(new std::uint8_t[kBufferSize]) {}
+LogReader::~LogReader() = default;
+
+bool LogReader::OpenLog() {
+  CloseLog();
+  if (!file_.Open(input_path_)) return false;
+  begin_ = end_ = 0;
+  eof_ = false;
+  SkippedBytes = 0;
+  OversizedFrames = 0;
+  // The header's contents are not used; a file shorter than it simply has no frames.
+  Ensure(kFileHeaderSize);
+  begin_ = std::min(end_, kFileHeaderSize);
+  return true;
+}
+
+void LogReader::CloseLog() {
+  file_.Close();
+  begin_ = end_ = 0;
+  eof_ = true;
+  Payload = {};
+  PayloadDelivered = false;
+}
+
+bool LogReader::Ensure(std::size_t count) {
+  if (end_ - begin_ >= count) return true;
+  if (eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  while (end_ < count) {
+    const std::size_t n = file_.Read(buffer_.get() + end_, kBufferSize - end_);
+    if (n == 0) {
+      eof_ = true;
+      return false;
+    }
+    end_ += n;
+  }
+  return true;
+}
+
+// Moves to the sync mark of the next frame: the last three bytes of the first run of three or
+// more sync bytes. Returns the bytes skipped to get there, or -1 at end of file.
+std::int64_t LogReader::FindSync() {
+  std::int64_t skipped = 0;
+  for (;;) {
+    if (!Ensure(3)) return -1;
+    const std::uint8_t* b = buffer_.get() + begin_;
+    const std::size_t avail = end_ - begin_;
+    std::size_t i = 0;
+    bool found = false;
+    while (i + 2 < avail) {
+      // A run of three that starts at i, i + 1 or i + 2 holds b[i + 2]; test it first.
+      if (b[i + 2] != kSyncByte) {
+        i += 3;
+      } else if (b[i + 1] != kSyncByte) {
+        i += 2;
+      } else if (b[i] != kSyncByte) {
+        i += 1;
+      } else {
+        found = true;
+        break;
+      }
+    }
+    // Every position before i has been ruled out.
+    i = std::min(i, avail);
+    begin_ += i;
+    skipped += static_cast<std::int64_t>(i);
+    if (found) break;
+    // Keep the last bytes: a run may go on in the next block.
+    if (!Ensure(avail - i + 1)) return -1;
+  }
+  // Inside a longer run the mark is its last three bytes.
+  while (Ensure(4) && buffer_[begin_ + 3] == kSyncByte) {
+    ++begin_;
+    ++skipped;
+  }
+  return skipped;
+}
+
+std::int64_t LogReader::ReadRecord() {
+  PayloadDelivered = false;
+  Payload = {};
+  const std::int64_t skipped = FindSync();
+  if (skipped < 0) return 0;
+
+  if (!Ensure(11)) return 0;
+  const std::uint8_t* f = buffer_.get() + begin_;
+  const std::size_t m = LoadLE16(f + 9);
+  if (!Ensure(13 + m)) return 0;
+  f = buffer_.get() + begin_; // Ensure may have moved the data
+  const std::size_t p = LoadLE16(f + 11 + m);
+  const std::size_t frame = kFrameOverhead + m + p;
+  if (!Ensure(frame)) return 0;
+  f = buffer_.get() + begin_;
+  begin_ += frame;
+  SkippedBytes += skipped;
+  const std::int64_t consumed = skipped + static_cast<std::int64_t>(frame);
+
+  // A frame too large for the record model is stepped over whole, delivering nothing.
+  if (m > kMaxMarkerLength || p > kMaxPayloadLength) {
+    ++OversizedFrames;
+    return consumed;
+  }
+
+  FormatTriple(RtcDateText, f[4], f[3], f[5], '/', true);
+  FormatTriple(RtcTimeText, f[6], f[7], f[8], ':', false);
+  if (m != 0) {
+    const auto* marker = f + 11;
+    const void* zero = std::memchr(marker, 0, m);
+    const std::size_t length = zero ? static_cast<const std::uint8_t*>(zero) - marker : m;
+    MarkerText.assign(reinterpret_cast<const char*>(marker), length);
+  }
+  if (p != 0) {
+    const std::uint8_t* block = f + 13 + m;
+    PayloadType = block[0];
+    Payload = {block + 1, p - 1};
+    PayloadLength = static_cast<std::uint32_t>(p);
+    PayloadDelivered = true;
+  }
+  return consumed;
+}
+
+} // namespace veltrix

@@ -1,0 +1,114 @@
+#pragma once
+// The decoded record state: what the payload decoders leave behind for the line writers. One
+// conversion owns one copy, created with the start-up defaults below.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace veltrix {
+
+// Instrument generation that wrote a log: 'B' (802.11b) or 'G' (802.11g). Anything but 'B'
+// is read as 'G'.
+using LogVariant = char;
+inline constexpr LogVariant kVariantB = 'B';
+inline constexpr LogVariant kVariantG = 'G';
+
+// Kinds of decoded records, the same numbers for both generations.
+enum RecordKindCode : std::int16_t {
+  kKindNone = 0,
+  kKindSingleSpectrum = 7,
+  kKindFullSpectrum = 8,
+  kKindSurvey = 16,
+  kKindSingle = 19,
+  kKindUtilization = 21,
+};
+
+// Result of a payload decoder: nothing to write, or a record of `RecordKind` is ready.
+enum DecodeResult : int { kNothingToWrite = 0, kRecordReady = 1 };
+
+// The 14 data rates of 802.11b/g in bytes per second (rate in Mb/s times 125000).
+inline constexpr std::array<std::uint32_t, 14> RateBytesPerSecond = {
+    125000,  250000,  687500,  750000,  1125000, 1375000, 1500000,
+    2250000, 2750000, 3000000, 4125000, 4500000, 6000000, 6750000};
+
+// Display name of a rate code in 500 kb/s units ("54 Mb/s"), "???" for a code without a name.
+const char* RateName(unsigned code);
+
+inline constexpr int kGFullSpectrumSize = 147;
+inline constexpr int kGChannelSpectrumSize = 128;
+inline constexpr int kBFullSpectrumSize = 273;
+inline constexpr int kBChannelSpectrumSize = 64;
+inline constexpr int kMaxSurveyStations = 80;
+inline constexpr int kMaxSurveyAccessPoints = 64;
+inline constexpr int kCaptureHeaderSize = 93;
+inline constexpr int kMgmtFrameCapacity = 2344;
+inline constexpr int kDataFrameCapacity = 2350;
+inline constexpr int kMultipathPoints = 44;
+inline constexpr int kSsidCapacity = 32;
+
+struct GSingleData {
+  std::array<std::uint8_t, 6> Mac{};
+  std::int16_t Rssi = 0;
+  std::uint8_t RateCode = 0;
+  std::uint16_t PacketLength = 0;
+  std::uint8_t Bad = 0;
+};
+
+struct GStationEntry {
+  std::array<std::uint8_t, 6> Mac{};
+  std::int16_t Rssi = 0;
+};
+
+// One 37-byte access-point entry of an 802.11g survey.
+struct GAccessPointEntry {
+  std::uint8_t StationIndex = 0;
+  std::uint8_t SsidLength = 0;
+  std::array<char, 32> Ssid{};
+  std::uint8_t Channel = 0;
+  std::uint16_t Capability = 0;
+};
+
+struct BChannelSpectrumData {
+  std::uint8_t Channel = 0;
+  std::array<std::int16_t, kBChannelSpectrumSize> Values{};
+};
+
+struct RecordState {
+  // General
+  LogVariant Variant = kVariantB;
+  std::int16_t RecordKind = kKindNone;
+  std::uint8_t CurrentChannel = 1;
+  std::uint8_t BeaconChannel = 0;
+
+  // 802.11g logs
+  std::array<std::int16_t, kGFullSpectrumSize> GFullSpectrum{};
+  std::array<std::int16_t, kGChannelSpectrumSize> GChannelSpectrum{};
+  GSingleData GSingle;
+  std::array<std::uint32_t, 14> GUtilCounts{};
+  std::array<double, 14> GUtilization{}; // slot n - 1 holds channel n
+  std::uint16_t GStationCount = 0;
+  std::uint16_t GAccessPointCount = 0;
+  std::array<GStationEntry, kMaxSurveyStations> GStations{};
+  std::array<GAccessPointEntry, kMaxSurveyAccessPoints> GAccessPoints{};
+  std::array<std::array<std::uint8_t, 6>, kMaxSurveyAccessPoints> GStationBssids{};
+  bool GBssidsPresent = false;
+
+  // 802.11b logs
+  std::array<std::int16_t, kBFullSpectrumSize> BFullSpectrum{};
+  BChannelSpectrumData BChannelSpectrum;
+  std::array<std::uint8_t, kCaptureHeaderSize> MgmtCapture{};
+  std::array<std::uint8_t, kCaptureHeaderSize> DataCapture{};
+  std::array<std::uint8_t, 12> BeaconFixed{};
+  std::array<std::uint8_t, kMgmtFrameCapacity> MgmtFrame{};
+  std::array<std::uint8_t, kDataFrameCapacity> DataFrame{};
+  std::string BeaconSsid;    // at most 32 characters
+  std::string SingleMacText; // "%02X-%02X-%02X-%02X-%02X-%02X"
+  std::int8_t SingleRssi = 0;
+  std::uint16_t SingleRateCode = 0;
+  std::array<std::uint32_t, kMultipathPoints> MultipathPower{};
+  std::uint32_t MultipathTotal = 0;
+  std::array<std::array<std::uint32_t, 15>, 4> BUtilization{}; // [rate row][channel 0..14]
+};
+
+} // namespace veltrix

@@ -1,0 +1,46 @@
+#pragma once
+// The latest fix of the instrument's GPS receiver, from its 152-byte big-endian message, and the
+// four texts that every output line may carry.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "reader/short_text.h"
+
+namespace veltrix {
+
+class GpsDecoder {
+public:
+  static constexpr std::size_t kBlockSize = 152;
+  static constexpr std::size_t kTextCapacity = 16; // the widest text is 14 characters
+
+  GpsDecoder();
+
+  // Takes the first 152 bytes of a GPS payload (missing bytes count as zero) and replaces the
+  // whole decoded state. Nothing is range-checked.
+  void Decode(std::span<const std::uint8_t> payload);
+
+  // Each writes one NUL-terminated text into `out` (kTextCapacity bytes) and returns its length.
+  std::size_t FormatDate(char* out) const;      // "%02d/%02d/%04d", month first
+  std::size_t FormatTime(char* out) const;      // "%02d:%02d:%02d"
+  std::size_t FormatLatitude(char* out) const;  // "%.5f N" or "%.5f S"
+  std::size_t FormatLongitude(char* out) const; // "%.5f E" or "%.5f W"
+
+  // The same texts, made once per fix for the line writers.
+  std::string_view DateText() const { return date_.view(); }
+  std::string_view TimeText() const { return time_.view(); }
+  std::string_view LatitudeText() const { return latitude_.view(); }
+  std::string_view LongitudeText() const { return longitude_.view(); }
+
+  std::int16_t Month = 0, Day = 0, Year = 0, Hours = 0, Minutes = 0, Seconds = 0;
+  double Latitude = 0.0;  // degrees, positive north
+  double Longitude = 0.0; // degrees, positive east
+
+private:
+  void UpdateTexts();
+  ShortText date_, time_, latitude_, longitude_;
+};
+
+} // namespace veltrix

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "example_log.h"
+#include "reader/identify.h"
+#include "reader/log_summary.h"
+#include "support/temp_dir.h"
+
+namespace veltrix {
+namespace {
+
+const std::string kExamples = std::string(VELTRIX_SOURCE_DIR) + "/examples/";
+
+struct ExampleCase {
+  const char* file;
+  char generation;
+  std::set<unsigned> types; // every payload type the generation defines
+};
+
+const ExampleCase kCases[] = {
+    {"tarvik-g.qx", 'G', {7, 8, 16, 17, 19, 21, 25}},
+    {"tarvik-b.qx", 'B', {4, 5, 6, 7, 9, 10, 11, 14, 18, 19}},
+};
+
+TEST(Examples, AreWhatTheGeneratorMakes) {
+  for (const ExampleCase& c : kCases) {
+    EXPECT_EQ(testing::ReadFile(kExamples + c.file), tools::MakeExampleLog(c.generation)) << c.file;
+  }
+}
+
+TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
+  for (const ExampleCase& c : kCases) {
+    SCOPED_TRACE(c.file);
+    LogSummary s;
+    ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyOk);
+    EXPECT_EQ(s.Variant, c.generation);
+    std::set<unsigned> present;
+    for (unsigned t = 0; t < 256; ++t)
+      if (s.RecordsPerType[t] > 0) present.insert(t);
+    EXPECT_EQ(present, c.types);
+    for (const unsigned t : c.types) EXPECT_STRNE(PayloadTypeName(c.generation, t), "unknown");
+    EXPECT_EQ(s.SkippedBytes, 0);
+    EXPECT_EQ(s.TailBytes, 0);
+    EXPECT_EQ(s.EmptyPayloads, 0);
+    EXPECT_GT(s.GpsFixes, 0);
+    EXPECT_LT(s.SizeBytes, 16 * 1024);
+  }
+}
+
+TEST(Examples, SummaryOfADamagedLog) {
+  testing::TempDir dir;
+  testing::Bytes log = tools::MakeExampleLog('G');
+  log.insert(log.begin() + 14, {1, 2, 3, 4, 5}); // garbage before the first frame
+  log.resize(log.size() - 3);                    // the last frame cut short
+  testing::WriteFile(dir.File("d.qx"), log);
+  LogSummary s;
+  ASSERT_EQ(SummarizeLog(dir.File("d.qx"), s), IdentifyOk);
+  EXPECT_EQ(s.SkippedBytes, 5);
+  EXPECT_GT(s.TailBytes, 3);
+  const std::string text = FormatSummary(s);
+  EXPECT_NE(text.find("generation: 802.11g"), std::string::npos) << text;
+  EXPECT_NE(text.find("5 bytes while resynchronising"), std::string::npos) << text;
+  EXPECT_NE(text.find("full spectrum"), std::string::npos) << text;
+}
+
+} // namespace
+} // namespace veltrix

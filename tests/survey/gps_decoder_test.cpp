@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/log_builder.h"
+#include "survey/gps_decoder.h"
+
+namespace veltrix {
+namespace {
+
+using testing::GpsFix;
+
+struct Texts {
+  std::string date, time, latitude, longitude;
+  bool operator==(const Texts&) const = default;
+};
+
+Texts Format(const GpsDecoder& gps) {
+  char buffer[GpsDecoder::kTextCapacity];
+  Texts t;
+  const std::size_t length = gps.FormatDate(buffer);
+  EXPECT_EQ(length, std::strlen(buffer));
+  t.date = buffer;
+  gps.FormatTime(buffer);
+  t.time = buffer;
+  gps.FormatLatitude(buffer);
+  t.latitude = buffer;
+  gps.FormatLongitude(buffer);
+  t.longitude = buffer;
+  EXPECT_EQ(t.date, gps.DateText());
+  EXPECT_EQ(t.latitude, gps.LatitudeText());
+  return t;
+}
+
+std::ostream& operator<<(std::ostream& os, const Texts& t) {
+  return os << t.date << ' ' << t.time << ' ' << t.latitude << ' ' << t.longitude;
+}
+
+TEST(GpsDecoderTest, InitialStateTexts) {
+  EXPECT_EQ(Format(GpsDecoder()), (Texts{"00/00/0000", "00:00:00", "0.00000 S", "0.00000 W"}));
+}
+
+TEST(GpsDecoderTest, DecodesAndFormats) {
+  struct Case {
+    GpsFix fix;
+    Texts texts;
+  };
+  const std::vector<Case> cases = {
+      {{3, 7, 2006, 9, 5, 0, 180000000, -441000000},
+       {"03/07/2006", "09:05:00", "50.00000 N", "122.50000 W"}},
+      {{12, 31, 2007, 23, 59, 59, -120600000, 441000000},
+       {"12/31/2007", "23:59:59", "33.50000 S", "122.50000 E"}},
+      {{1, 1, 2000, 0, 0, 0, 0, 0}, {"01/01/2000", "00:00:00", "0.00000 S", "0.00000 W"}},
+      // Nothing is range-checked: odd values print as they are.
+      {{255, 200, -5, 100, 61, 99, 1, -1}, {"255/200/-005", "100:61:99", "0.00000 N", "0.00000 W"}},
+      {{13, 0, -32768, 0, 0, 0, INT32_MIN, INT32_MAX},
+       {"13/00/-32768", "00:00:00", "596.52324 S", "596.52324 E"}},
+  };
+  for (const Case& c : cases) {
+    GpsDecoder gps;
+    gps.Decode(testing::GpsBody(c.fix));
+    EXPECT_EQ(Format(gps), c.texts);
+  }
+}
+
+TEST(GpsDecoderTest, ShortPayloadCountsMissingBytesAsZero) {
+  GpsDecoder gps;
+  gps.Decode(testing::GpsBody(GpsFix{}));
+  testing::Bytes shortBody = testing::GpsBody(GpsFix{});
+  shortBody.resize(33); // latitude cut in half, longitude missing
+  gps.Decode(shortBody);
+  EXPECT_DOUBLE_EQ(gps.Latitude, (180000000 & 0xffff0000) / 3600000.0);
+  EXPECT_EQ(gps.Longitude, 0.0);
+  EXPECT_EQ(Format(gps).date, "03/07/2006");
+  gps.Decode({});
+  EXPECT_EQ(Format(gps), (Texts{"00/00/0000", "00:00:00", "0.00000 S", "0.00000 W"}));
+}
+
+} // namespace
+} // namespace veltrix
