@@ -56,6 +56,8 @@ bool LogReader::OpenLog() {
   OversizedFrames = 0;
   // The header's contents are not used; a file shorter than it simply has no frames.
   Ensure(kFileHeaderSize);
+  Signature = {};
+  std::memcpy(Signature.data(), buffer_.get(), std::min(end_, Signature.size()));
   begin_ = std::min(end_, kFileHeaderSize);
   return true;
 }
@@ -154,10 +156,7 @@ std::int64_t LogReader::ReadRecord() {
   FormatTriple(RtcDateText, f[4], f[3], f[5], '/', true);
   FormatTriple(RtcTimeText, f[6], f[7], f[8], ':', false);
   if (m != 0) {
-    const auto* marker = f + 11;
-    const void* zero = std::memchr(marker, 0, m);
-    const std::size_t length = zero ? static_cast<const std::uint8_t*>(zero) - marker : m;
-    MarkerText.assign(reinterpret_cast<const char*>(marker), length);
+    MarkerText = TextUpToZero(f + 11, m);
   }
   if (p != 0) {
     const std::uint8_t* block = f + 13 + m;

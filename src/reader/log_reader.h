@@ -41,6 +41,9 @@ public:
   bool IsOpen() const { return file_.IsOpen(); }
   const InputFile& File() const { return file_; }
 
+  // The first four bytes of the file (zeros where the file is shorter): its signature.
+  std::array<std::uint8_t, 4> Signature{};
+
   // The most recent frame.
   ShortText RtcDateText;         // "%02d/%02d/%04d", month first
   ShortText RtcTimeText;         // "%02d:%02d:%02d"

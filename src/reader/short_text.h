@@ -14,3 +14,19 @@ struct ShortText {
 };
 
 } // namespace veltrix
+
+#include <cstddef>
+#include <cstring>
+
+namespace veltrix {
+
+// The text of a zero-padded field: its bytes up to the first zero byte, at most `size`.
+inline std::string_view TextUpToZero(const void* data, std::size_t size) {
+  const void* zero = std::memchr(data, 0, size);
+  const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) -
+                                                             static_cast<const char*>(data))
+                                  : size;
+  return {static_cast<const char*>(data), length};
+}
+
+} // namespace veltrix

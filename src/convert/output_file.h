@@ -1,0 +1,82 @@
+#pragma once
+// OutputFile: the delimited text file of one conversion. Fields are joined by the delimiter
+// (a separator goes before a field exactly when a field precedes it on the line), every line
+// ends with CR LF, and a field whose text holds the delimiter, a double quote, CR or LF is
+// written between double quotes with its quotes doubled. Writes go through a large buffer.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veltrix {
+
+class OutputFile {
+public:
+  static constexpr std::size_t kBufferSize = 1 << 20;
+
+  explicit OutputFile(char delimiter);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the file, or truncates an existing one. False when it cannot be created.
+  bool Create(const std::string& path);
+  // Writes out what is buffered and closes the file. False when any write (or the close) failed.
+  bool Close();
+  // True once a write has failed; nothing more is written after that.
+  bool Failed() const { return failed_; }
+  char Delimiter() const { return delimiter_; }
+
+  // A text field, quoted when it has to be.
+  void Field(std::string_view text);
+  // A field known to hold none of the delimiters, quotes or line ends (numbers, dates, MACs).
+  void PlainField(std::string_view text) {
+    Reserve(text.size() + 1);
+    PutSeparator();
+    PutRaw(text);
+  }
+  void IntegerField(std::int64_t value);
+  void Fixed2Field(double value); // as printf "%.2f"
+  // Ends the line with CR LF; the next field starts a new line.
+  void EndLine() {
+    Reserve(2);
+    data_[used_++] = '\r';
+    data_[used_++] = '\n';
+    field_written_ = false;
+    if (used_ >= kFlushAt) Flush();
+  }
+
+  // For writers that format a run of fields themselves: the separator rule, and raw bytes.
+  bool FieldWritten() const { return field_written_; }
+  void MarkFieldWritten() { field_written_ = true; }
+  // Room for at least `size` more bytes without a flush in between; returns where they go.
+  char* Reserve(std::size_t size) {
+    if (kBufferSize - used_ < size) Flush();
+    return data_.get() + used_;
+  }
+  void Commit(std::size_t size) { used_ += size; }
+  void PutRaw(std::string_view text) {
+    std::memcpy(data_.get() + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+  void PutSeparator() {
+    if (field_written_) data_[used_++] = delimiter_;
+    field_written_ = true;
+  }
+
+private:
+  static constexpr std::size_t kFlushAt = kBufferSize - 64 * 1024;
+  void Flush();
+
+  char delimiter_;
+  int fd_ = -1;
+  bool failed_ = false;
+  bool field_written_ = false;
+  std::unique_ptr<char[]> data_;
+  std::size_t used_ = 0;
+};
+
+} // namespace veltrix

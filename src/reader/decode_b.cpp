@@ -1,0 +1,241 @@
+// Payload decoding of 802.11b logs, captured 802.11 frames included.
+#include <algorithm>
+#include <cstring>
+
+#include "reader/byte_order.h"
+#include "reader/decoders.h"
+#include "reader/mac_text.h"
+
+namespace veltrix {
+namespace {
+
+constexpr std::size_t kSingleSpectrumBytes = 2 + kBChannelSpectrumSize * 2;
+constexpr std::size_t kFullSpectrumBytes = kBFullSpectrumSize * 2;
+constexpr std::size_t kUtilBytes = 16;
+constexpr std::size_t kMaxUtilChannel = 14;
+
+// Offsets into a captured frame (a 4-byte prefix, then the 802.11 frame).
+constexpr std::size_t kRateByte = 0;
+constexpr std::size_t kFrameControl = 4;
+constexpr std::size_t kTransmitter = 14;
+constexpr std::size_t kBeaconFixed = 28;
+constexpr std::size_t kElements = 40;
+constexpr std::size_t kMaxElementBytes = 2047;
+
+// Offsets into the capture header.
+constexpr std::size_t kRssi = 1;
+constexpr std::size_t kMultipath = 2;
+constexpr std::size_t kFrameValid = 90;
+constexpr std::size_t kFrameLength = 91;
+
+struct Capture {
+  const std::uint8_t* header;
+  const std::uint8_t* frame;
+  std::size_t storedLength; // L as the capture header gives it
+  std::size_t length;       // the frame bytes actually present: L cut to the payload
+  bool valid;
+};
+
+bool ParseCapture(std::span<const std::uint8_t> body, Capture& c) {
+  if (body.size() < kCaptureHeaderSize) return false;
+  c.header = body.data();
+  c.frame = body.data() + kCaptureHeaderSize;
+  c.storedLength = LoadLE16(c.header + kFrameLength);
+  c.length = std::min(c.storedLength, body.size() - kCaptureHeaderSize);
+  c.valid = c.header[kFrameValid] != 0;
+  return true;
+}
+
+std::uint16_t RateCodeOf(std::uint8_t rate100k) {
+  switch (rate100k) {
+  case 10:
+    return 2;
+  case 20:
+    return 4;
+  case 55:
+    return 11;
+  case 110:
+    return 22;
+  default:
+    return 0;
+  }
+}
+
+void SetSingleMac(RecordState& s, const std::uint8_t* mac) {
+  char text[kMacTextSize];
+  s.SingleMacText.assign(FormatMac(mac, text));
+}
+
+// The steps both kinds of capture end with.
+void CommonCaptureSteps(RecordState& s, const std::uint8_t* header, std::uint8_t rate100k) {
+  s.SingleRateCode = RateCodeOf(rate100k);
+  s.MultipathTotal = 0;
+  for (std::size_t p = 0; p < kMultipathPoints; ++p) {
+    const int i = static_cast<std::int8_t>(header[kMultipath + 2 * p]);
+    const int q = static_cast<std::int8_t>(header[kMultipath + 2 * p + 1]);
+    s.MultipathPower[p] = static_cast<std::uint32_t>(i * i + q * q);
+    s.MultipathTotal += s.MultipathPower[p];
+  }
+  s.SingleRssi = static_cast<std::int8_t>(header[kRssi]);
+}
+
+void WalkElements(RecordState& s, std::size_t frameLength) {
+  const std::uint8_t* f = s.MgmtFrame.data();
+  const std::size_t end = kElements + std::min(frameLength - kElements, kMaxElementBytes);
+  std::size_t pos = kElements;
+  while (pos + 1 < end) {
+    const std::uint8_t id = f[pos];
+    const std::size_t length = f[pos + 1];
+    const std::size_t content = pos + 2;
+    const std::size_t present = std::min(length, end > content ? end - content : 0);
+    if (id == 0) {
+      s.BeaconSsid = TextUpToZero(f + content, std::min<std::size_t>(present, kSsidCapacity));
+    } else if (id == 3) {
+      if (present >= 1) s.BeaconChannel = f[content];
+    } else if (!(id == 1 || id == 2 || id == 4 || id == 5 || id == 6 || id == 16)) {
+      break; // elements the instrument does not know end the walk
+    }
+    pos = content + length;
+  }
+}
+
+// When a new station cannot be added, the capture's decode stops there.
+void DecodeManagementCapture(RecordState& s, StationList& stations, const Capture& c) {
+  std::memcpy(s.MgmtCapture.data(), c.header, kCaptureHeaderSize);
+  if (c.storedLength != 0) {
+    std::memcpy(s.MgmtFrame.data(), c.frame, std::min<std::size_t>(c.length, kMgmtFrameCapacity));
+    std::memcpy(s.BeaconFixed.data(), s.MgmtFrame.data() + kBeaconFixed, s.BeaconFixed.size());
+    s.BeaconSsid.clear();
+    if (c.valid && c.length > kElements) WalkElements(s, c.length);
+  }
+  // Without a frame this repeats the previous management frame's transmitter.
+  const std::uint8_t* mac = s.MgmtFrame.data() + kTransmitter;
+  SetSingleMac(s, mac);
+  const auto update = [&](StationNode& node) {
+    node.signal = static_cast<std::int8_t>(c.header[kRssi]);
+    node.channel = s.BeaconChannel;
+    node.wep = (s.BeaconFixed[10] & 0x10) ? 1 : 0;
+    node.isAp = 1;
+    node.ssid = s.BeaconSsid;
+  };
+  StationNode* found = nullptr;
+  if (stations.FindByMac(mac, found) == 0) {
+    update(*found);
+  } else if (c.valid) {
+    StationNode node;
+    if (stations.NewNode(node) != 0) return;
+    std::memcpy(node.mac.data(), mac, 6);
+    update(node);
+    stations.InsertSorted(std::move(node));
+  }
+  CommonCaptureSteps(s, s.MgmtCapture.data(), s.MgmtFrame[kRateByte]);
+}
+
+// Data frames come here only with their transmitter address present.
+void DecodeDataCapture(RecordState& s, StationList& stations, const Capture& c) {
+  std::memcpy(s.DataCapture.data(), c.header, kCaptureHeaderSize);
+  std::memcpy(s.DataFrame.data(), c.frame, std::min<std::size_t>(c.length, kDataFrameCapacity));
+  const std::uint8_t* mac = s.DataFrame.data() + kTransmitter;
+  SetSingleMac(s, mac);
+  const std::int16_t rssi = static_cast<std::int8_t>(c.header[kRssi]);
+  StationNode* found = nullptr;
+  if (stations.FindByMac(mac, found) == 0) {
+    found->signal = rssi;
+    found->channel = s.BeaconChannel;
+  } else if (c.valid) {
+    StationNode node;
+    if (stations.NewNode(node) != 0) return;
+    std::memcpy(node.mac.data(), mac, 6);
+    node.signal = rssi;
+    node.channel = s.BeaconChannel;
+    node.wep = 0;
+    node.isAp = 1;
+    stations.InsertSorted(std::move(node));
+  }
+  CommonCaptureSteps(s, s.DataCapture.data(), s.DataFrame[kRateByte]);
+}
+
+// Types 6 and 18: data frames and beacons give a line; any other frame is not decoded.
+int DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c) {
+  if (c.length <= kFrameControl) return kNothingToWrite;
+  const std::uint8_t control = c.frame[kFrameControl];
+  const int type = (control >> 2) & 3;
+  const int subtype = control >> 4;
+  if (type == 2) {
+    if (c.length < kTransmitter + 6) return kNothingToWrite;
+    DecodeDataCapture(s, stations, c);
+  } else if (type == 0 && subtype == 8) {
+    if (c.length < kElements) return kNothingToWrite;
+    DecodeManagementCapture(s, stations, c);
+  } else {
+    return kNothingToWrite;
+  }
+  s.RecordKind = kKindSingle;
+  return kRecordReady;
+}
+
+// Types 9 and 10 carry a management frame, or none at all (L = 0); a frame too short for its
+// fixed fields is damaged.
+bool UsableManagementCapture(const Capture& c) {
+  return c.storedLength == 0 || c.length >= kElements;
+}
+
+} // namespace
+
+int DecodeB(LogReader& reader, StationList& stations, GpsDecoder& gps,
+            const ConversionOptions& options) {
+  if (!reader.PayloadDelivered) return kNothingToWrite;
+  RecordState& s = reader.State;
+  const std::span<const std::uint8_t> body = reader.Payload;
+  Capture capture{};
+  // A payload shorter than its layout is damaged; it is skipped rather than padded.
+  switch (reader.PayloadType) {
+  case 4:
+  case 11:
+    if (!body.empty()) s.CurrentChannel = body[0];
+    return kNothingToWrite;
+  case 5:
+    if (!options.cbSingleSpectrum || body.size() < kSingleSpectrumBytes) return kNothingToWrite;
+    s.BChannelSpectrum.Channel = body[0];
+    for (int i = 0; i < kBChannelSpectrumSize; ++i)
+      s.BChannelSpectrum.Values[i] = LoadLE16s(body.data() + 2 + 2 * i);
+    s.RecordKind = kKindSingleSpectrum;
+    return kRecordReady;
+  case 14:
+    if (!options.cbFullSpectrum || body.size() < kFullSpectrumBytes) return kNothingToWrite;
+    for (int i = 0; i < kBFullSpectrumSize; ++i)
+      s.BFullSpectrum[i] = LoadLE16s(body.data() + 2 * i);
+    s.RecordKind = kKindFullSpectrum;
+    return kRecordReady;
+  case 19:
+    // The table has columns for channels 0..14 only; the line could show nothing else.
+    if (!options.cbUtil || body.size() < kUtilBytes || s.CurrentChannel > kMaxUtilChannel)
+      return kNothingToWrite;
+    for (int row = 0; row < 4; ++row)
+      s.BUtilization[row][s.CurrentChannel] = LoadLE32(body.data() + 4 * row);
+    s.RecordKind = kKindUtilization;
+    return kRecordReady;
+  case 7:
+    gps.Decode(body);
+    return kNothingToWrite;
+  case 6:
+  case 18:
+    if (!options.cbSingle || !ParseCapture(body, capture)) return kNothingToWrite;
+    return DecodeSingleCapture(s, stations, capture);
+  case 9:
+    if (ParseCapture(body, capture) && UsableManagementCapture(capture))
+      DecodeManagementCapture(s, stations, capture);
+    return kNothingToWrite;
+  case 10:
+    if (!options.cbMAC || !ParseCapture(body, capture) || !UsableManagementCapture(capture))
+      return kNothingToWrite;
+    stations.Clear();
+    DecodeManagementCapture(s, stations, capture);
+    s.RecordKind = kKindSurvey;
+    return kRecordReady;
+  default:
+    return kNothingToWrite;
+  }
+}
+
+} // namespace veltrix

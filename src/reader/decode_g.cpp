@@ -1,0 +1,158 @@
+// Payload decoding of 802.11g logs.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "reader/byte_order.h"
+#include "reader/decoders.h"
+
+namespace veltrix {
+namespace {
+
+constexpr std::size_t kSingleSpectrumBytes = kGChannelSpectrumSize * 2;
+constexpr std::size_t kFullSpectrumBytes = kGFullSpectrumSize * 2;
+constexpr std::size_t kSingleBytes = 12;
+constexpr std::size_t kUtilBytes = 14 * 4;
+constexpr std::size_t kStationEntryBytes = 8;
+constexpr std::size_t kAccessPointEntryBytes = 37;
+constexpr std::size_t kMaxMappedStations = 64; // access-point entries may name stations 0..63
+
+template <std::size_t N> void LoadSamples(std::array<std::int16_t, N>& out, const std::uint8_t* p) {
+  for (std::size_t i = 0; i < N; ++i) out[i] = LoadLE16s(p + 2 * i);
+}
+
+int DecodeUtilization(RecordState& s, const std::uint8_t* p) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < s.GUtilCounts.size(); ++i) {
+    s.GUtilCounts[i] = LoadLE32(p + 4 * i);
+    sum += static_cast<double>(s.GUtilCounts[i]) / static_cast<double>(RateBytesPerSecond[i]);
+  }
+  // Channels outside 1..14 have no slot: the percentage is dropped, the other slots still show.
+  if (s.CurrentChannel >= 1 && s.CurrentChannel <= 14)
+    s.GUtilization[s.CurrentChannel - 1u] = sum * 100;
+  s.RecordKind = kKindUtilization;
+  return kRecordReady;
+}
+
+int DecodeSurvey(RecordState& s, StationList& stations, std::span<const std::uint8_t> body) {
+  if (body.empty()) return kNothingToWrite;
+  const std::size_t n = body[0];
+  const std::size_t apOffset = 1 + kStationEntryBytes * n;
+  if (body.size() < apOffset + 1) return kNothingToWrite;
+  const std::size_t m = body[apOffset];
+  const std::size_t bssidOffset = apOffset + 1 + kAccessPointEntryBytes * m;
+  if (body.size() < bssidOffset) return kNothingToWrite; // the counts claim more than is there
+
+  // Entries beyond the working tables are dropped.
+  const std::size_t used = std::min<std::size_t>(n, kMaxSurveyStations);
+  const std::size_t usedAps = std::min<std::size_t>(m, kMaxSurveyAccessPoints);
+  s.GStationCount = static_cast<std::uint16_t>(used);
+  s.GAccessPointCount = static_cast<std::uint16_t>(usedAps);
+  for (std::size_t i = 0; i < used; ++i) {
+    const std::uint8_t* e = body.data() + 1 + kStationEntryBytes * i;
+    std::memcpy(s.GStations[i].Mac.data(), e, 6);
+    s.GStations[i].Rssi = LoadLE16s(e + 6);
+  }
+  s.GBssidsPresent = body.size() >= bssidOffset + 6 * n;
+  if (s.GBssidsPresent) {
+    for (std::size_t i = 0; i < std::min(used, s.GStationBssids.size()); ++i)
+      std::memcpy(s.GStationBssids[i].data(), body.data() + bssidOffset + 6 * i, 6);
+  }
+
+  // The access-point entry of each station index, the last one for an index winning.
+  std::array<int, kMaxMappedStations> apOf;
+  apOf.fill(-1);
+  for (std::size_t a = 0; a < usedAps; ++a) {
+    const std::uint8_t* e = body.data() + apOffset + 1 + kAccessPointEntryBytes * a;
+    GAccessPointEntry& ap = s.GAccessPoints[a];
+    ap.StationIndex = e[0];
+    ap.SsidLength = e[1];
+    std::memcpy(ap.Ssid.data(), e + 2, ap.Ssid.size());
+    ap.Ssid[std::min<std::size_t>(ap.SsidLength, 31)] = '\0'; // an SSID keeps at most 31 characters
+    ap.Channel = e[34];
+    ap.Capability = LoadLE16(e + 35);
+    if (ap.StationIndex < kMaxMappedStations && ap.StationIndex < used)
+      apOf[ap.StationIndex] = static_cast<int>(a);
+  }
+
+  // A client's channel is that of its access point, wherever that stands in the record.
+  const auto channelOfClient = [&](std::size_t i) -> std::uint8_t {
+    if (!s.GBssidsPresent || i >= s.GStationBssids.size()) return s.CurrentChannel;
+    for (std::size_t k = 0; k < std::min(used, kMaxMappedStations); ++k) {
+      if (apOf[k] >= 0 && s.GStations[k].Mac == s.GStationBssids[i])
+        return s.GAccessPoints[static_cast<std::size_t>(apOf[k])].Channel;
+    }
+    return s.CurrentChannel;
+  };
+
+  stations.Clear();
+  for (std::size_t i = 0; i < used; ++i) {
+    StationNode node;
+    if (stations.NewNode(node) != 0) break;
+    node.mac = s.GStations[i].Mac;
+    const int a = i < kMaxMappedStations ? apOf[i] : -1;
+    if (a >= 0) {
+      const GAccessPointEntry& ap = s.GAccessPoints[static_cast<std::size_t>(a)];
+      node.isAp = 1;
+      node.wep = (ap.Capability & 0x10) ? 1 : 0;
+      node.channel = ap.Channel;
+      node.ssid = TextUpToZero(ap.Ssid.data(), ap.Ssid.size());
+      node.signal = ap.Channel == s.CurrentChannel ? s.GStations[i].Rssi : std::int16_t{-100};
+    } else {
+      node.isAp = 0;
+      node.wep = 0;
+      node.signal = s.GStations[i].Rssi;
+      node.channel = channelOfClient(i);
+    }
+    stations.InsertSorted(std::move(node));
+  }
+  s.RecordKind = kKindSurvey;
+  return stations.Count() != 0 ? kRecordReady : kNothingToWrite;
+}
+
+} // namespace
+
+int DecodeG(LogReader& reader, StationList& stations, GpsDecoder& gps,
+            const ConversionOptions& options) {
+  if (!reader.PayloadDelivered) return kNothingToWrite;
+  RecordState& s = reader.State;
+  const std::span<const std::uint8_t> body = reader.Payload;
+  // A payload shorter than its layout is damaged; it is skipped rather than padded.
+  switch (reader.PayloadType) {
+  case 7:
+    if (!options.cbSingleSpectrum || body.size() < kSingleSpectrumBytes) return kNothingToWrite;
+    LoadSamples(s.GChannelSpectrum, body.data());
+    s.RecordKind = kKindSingleSpectrum;
+    return kRecordReady;
+  case 8:
+    if (!options.cbFullSpectrum || body.size() < kFullSpectrumBytes) return kNothingToWrite;
+    LoadSamples(s.GFullSpectrum, body.data());
+    s.RecordKind = kKindFullSpectrum;
+    return kRecordReady;
+  case 16:
+    if (!options.cbMAC) return kNothingToWrite;
+    return DecodeSurvey(s, stations, body);
+  case 17:
+    if (!body.empty()) s.CurrentChannel = body[0];
+    return kNothingToWrite;
+  case 19:
+    if (!options.cbSingle || body.size() < kSingleBytes) return kNothingToWrite;
+    std::memcpy(s.GSingle.Mac.data(), body.data(), 6);
+    s.GSingle.Rssi = LoadLE16s(body.data() + 6);
+    s.GSingle.RateCode = body[8];
+    s.GSingle.PacketLength = LoadLE16(body.data() + 9);
+    s.GSingle.Bad = body[11];
+    s.RecordKind = kKindSingle;
+    return kRecordReady;
+  case 21:
+    if (!options.cbUtil || body.size() < kUtilBytes) return kNothingToWrite;
+    return DecodeUtilization(s, body.data());
+  case 25:
+    gps.Decode(body);
+    return kNothingToWrite;
+  default:
+    return kNothingToWrite;
+  }
+}
+
+} // namespace veltrix
