@@ -15,7 +15,7 @@ namespace veltrix {
 
 class OutputFile {
 public:
-  static constexpr std::size_t kBufferSize = 1 << 20;
+  static constexpr std::size_t kBufferSize = 128 * 1024;
 
   explicit OutputFile(char delimiter);
   ~OutputFile();
@@ -59,6 +59,7 @@ public:
   }
   void Commit(std::size_t size) { used_ += size; }
   void PutRaw(std::string_view text) {
+    if (text.empty()) return; // an empty view may have no data pointer at all
     std::memcpy(data_.get() + used_, text.data(), text.size());
     used_ += text.size();
   }
@@ -68,7 +69,7 @@ public:
   }
 
 private:
-  static constexpr std::size_t kFlushAt = kBufferSize - 64 * 1024;
+  static constexpr std::size_t kFlushAt = kBufferSize - 16 * 1024;
   void Flush();
 
   char delimiter_;

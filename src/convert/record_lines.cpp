@@ -38,7 +38,8 @@ const SampleTexts& Samples() {
 template <std::size_t N>
 void SpectrumFields(OutputFile& out, const std::array<std::int16_t, N>& samples, int divisor) {
   const auto& table = Samples().entries;
-  char* p = out.Reserve(N * 6 + 1);
+  // Each value takes at most 6 bytes with its separator, but its copy writes 9.
+  char* p = out.Reserve(N * 6 + 9);
   const char* start = p;
   const char delimiter = out.Delimiter();
   std::size_t i = 0;

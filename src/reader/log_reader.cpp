@@ -8,9 +8,9 @@
 namespace veltrix {
 namespace {
 
-// Large enough for the longest frame the length fields can describe (13 + 65535 + 65535),
-// so a whole frame is always in the buffer once it has been found.
-constexpr std::size_t kBufferSize = 256 * 1024;
+// Holds the largest frame that can deliver a record (13 + 1023 + 8192 bytes) many times over;
+// larger frames are stepped over without being held.
+constexpr std::size_t kBufferSize = 64 * 1024;
 
 // Appends "%02d" of an unsigned byte value (three digits from 100 on).
 char* PutTwoDigits(char* out, unsigned value) {
@@ -135,29 +135,32 @@ std::int64_t LogReader::ReadRecord() {
   if (skipped < 0) return 0;
 
   if (!Ensure(11)) return 0;
-  const std::uint8_t* f = buffer_.get() + begin_;
-  const std::size_t m = LoadLE16(f + 9);
-  if (!Ensure(13 + m)) return 0;
-  f = buffer_.get() + begin_; // Ensure may have moved the data
-  const std::size_t p = LoadLE16(f + 11 + m);
+  const std::size_t m = LoadLE16(buffer_.get() + begin_ + 9);
+  std::size_t p = 0;
+  if (m <= kMaxMarkerLength) {
+    if (!Ensure(13 + m)) return 0;
+    p = LoadLE16(buffer_.get() + begin_ + 11 + m);
+  }
+  if (m > kMaxMarkerLength || p > kMaxPayloadLength) {
+    // Too large for the record model: stepped over whole, keeping the walk in step, and
+    // delivering nothing.
+    if (!Skip(11 + m) || !Ensure(2)) return 0;
+    p = LoadLE16(buffer_.get() + begin_);
+    if (!Skip(2 + p)) return 0;
+    ++OversizedFrames;
+    SkippedBytes += skipped;
+    return skipped + static_cast<std::int64_t>(kFrameOverhead + m + p);
+  }
+
   const std::size_t frame = kFrameOverhead + m + p;
   if (!Ensure(frame)) return 0;
-  f = buffer_.get() + begin_;
+  const std::uint8_t* f = buffer_.get() + begin_;
   begin_ += frame;
   SkippedBytes += skipped;
-  const std::int64_t consumed = skipped + static_cast<std::int64_t>(frame);
-
-  // A frame too large for the record model is stepped over whole, delivering nothing.
-  if (m > kMaxMarkerLength || p > kMaxPayloadLength) {
-    ++OversizedFrames;
-    return consumed;
-  }
 
   FormatTriple(RtcDateText, f[4], f[3], f[5], '/', true);
   FormatTriple(RtcTimeText, f[6], f[7], f[8], ':', false);
-  if (m != 0) {
-    MarkerText = TextUpToZero(f + 11, m);
-  }
+  if (m != 0) MarkerText = TextUpToZero(f + 11, m);
   if (p != 0) {
     const std::uint8_t* block = f + 13 + m;
     PayloadType = block[0];
@@ -165,7 +168,17 @@ std::int64_t LogReader::ReadRecord() {
     PayloadLength = static_cast<std::uint32_t>(p);
     PayloadDelivered = true;
   }
-  return consumed;
+  return skipped + static_cast<std::int64_t>(frame);
+}
+
+bool LogReader::Skip(std::size_t count) {
+  while (count > 0) {
+    if (!Ensure(1)) return false;
+    const std::size_t step = std::min(count, end_ - begin_);
+    begin_ += step;
+    count -= step;
+  }
+  return true;
 }
 
 } // namespace veltrix

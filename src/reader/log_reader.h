@@ -62,6 +62,7 @@ public:
 
 private:
   bool Ensure(std::size_t count);
+  bool Skip(std::size_t count);
   std::int64_t FindSync();
 
   std::string input_path_;

@@ -23,7 +23,7 @@ class StationList {
 public:
   // More stations than any site holds; past it NewNode fails as if memory ran out, which keeps
   // memory and lookups bounded on damaged logs.
-  static constexpr std::size_t kDefaultCapacity = 4096;
+  static constexpr std::size_t kDefaultCapacity = 1024;
 
   explicit StationList(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
 

@@ -166,7 +166,7 @@ TEST(Framing, TimestampMarkerAndPayload) {
 // Frames and sync marks that straddle the reader's internal blocks are found like any other.
 TEST(Framing, SyncMarksAcrossBlockBoundaries) {
   testing::TempDir dir;
-  constexpr std::size_t kBlock = 256 * 1024;
+  constexpr std::size_t kBlock = 64 * 1024;
   for (std::size_t garbage = kBlock - 14 - 16; garbage <= kBlock - 14 + 4; ++garbage) {
     SCOPED_TRACE(garbage);
     Bytes filler(garbage, 0x00);

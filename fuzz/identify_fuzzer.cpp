@@ -1,0 +1,27 @@
+// Fuzz target: identification of an arbitrary file by its signature.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "reader/identify.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const int fd = ::memfd_create("log", 0);
+  static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  if (fd < 0 || ::ftruncate(fd, 0) != 0) std::abort();
+  if (size > 0 && ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+
+  veltrix::Load load(path);
+  const std::int16_t code = load.IdentifyFile();
+  std::uint8_t head[4] = {};
+  std::memcpy(head, data, size < 4 ? size : 4);
+  const veltrix::LogVariant expected = veltrix::VariantOfSignature(head);
+  if (expected == 0 ? code != veltrix::IdentifyNotValid
+                    : code != veltrix::IdentifyOk || load.Variant() != expected)
+    std::abort();
+  return 0;
+}
