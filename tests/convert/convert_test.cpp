@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "conversion_run.h"
+#include "reader/input_file.h"
+
+namespace veltrix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::LogBuilder;
+using testing::Notify;
+using testing::RecordingObserver;
+using testing::RunConversion;
+using testing::RunResult;
+using testing::SplitLines;
+using testing::TempDir;
+using Flag = bool ConversionOptions::*;
+using O = ConversionOptions;
+using Events = std::vector<std::string>;
+
+const testing::Mac kMac = {0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E};
+const std::string kCompleted = Notify(MessageKind::Information, kMsgCompleted);
+
+ConversionOptions Ticked(std::initializer_list<Flag> flags, bool header = false) {
+  ConversionOptions o;
+  for (const Flag f : flags) o.*f = true;
+  o.cbHeader = header;
+  return o;
+}
+
+ConversionOptions Everything(bool header) {
+  return Ticked({&O::cbRTCDate, &O::cbRTCTime, &O::cbMarker, &O::cbGPSDate, &O::cbGPSTime,
+                 &O::cbGPSLat, &O::cbGPSLon, &O::cbFullSpectrum, &O::cbSingleSpectrum, &O::cbMAC,
+                 &O::cbSingle, &O::cbUtil},
+                header);
+}
+
+Bytes GSingle() {
+  return testing::GSingleBody(kMac, -55, 108, 1500, 0);
+}
+Bytes GSpectrum(std::size_t n) {
+  return testing::SpectrumBody(std::vector<std::int16_t>(n, -800));
+}
+
+std::string Progress(std::int64_t read, std::int64_t total) {
+  return "progress " + std::to_string(read) + " " + std::to_string(total);
+}
+
+TEST(Convert, ObserverCallsAndProgressCounts) {
+  // Every framed record is counted, written or not; skipped bytes count with the frame after
+  // them; the file header counts in the total only.
+  const auto frame = [](std::string_view marker, std::uint8_t type, Bytes body) {
+    body.insert(body.begin(), type);
+    return testing::EncodeFrame({}, marker, body);
+  };
+  Bytes skipped = {1, 2, 3};
+  testing::Append(skipped, frame("", 25, testing::GpsBody({})));
+  LogBuilder log("QXBG");
+  std::vector<std::int64_t> read; // the count after each frame
+  for (const Bytes& piece :
+       {frame("1", 17, {6}), frame("", 8, GSpectrum(147)), testing::EncodeFrame({}, "2", {}),
+        skipped, frame("", 99, {1, 2}), frame("", 8, GSpectrum(147))}) {
+    log.Raw(piece);
+    read.push_back(static_cast<std::int64_t>(log.bytes().size()) - 14);
+  }
+  const std::int64_t total = static_cast<std::int64_t>(log.bytes().size());
+
+  const RunResult r = RunConversion(log, Ticked({&O::cbFullSpectrum}, true));
+  Events expected = {"start " + std::to_string(total), Progress(0, total)};
+  for (const std::int64_t n : read) expected.push_back(Progress(n, total));
+  expected.push_back("finish " + std::to_string(total));
+  expected.push_back(kCompleted);
+
+  EXPECT_EQ(r.status, ConvertStatus::Completed);
+  EXPECT_EQ(r.events, expected);
+  EXPECT_EQ(r.totalBytes, total);
+  EXPECT_EQ(r.bytesRead, total - 14);
+  EXPECT_EQ(SplitLines(r.output).size(), 3u);
+}
+
+TEST(Convert, RecordsThatWriteNoLine) {
+  testing::CaptureHeader capture;
+  const Bytes beacon = testing::CaptureBody(
+      capture, testing::BeaconFrame(10, kMac, false, {{0, testing::SsidElementContent("x")}}));
+  struct Case {
+    const char* name;
+    LogBuilder log;
+    ConversionOptions options;
+  };
+  const std::vector<Case> cases = {
+      {"g kinds not ticked",
+       LogBuilder("QXBG")
+           .Frame(7, GSpectrum(128))
+           .Frame(8, GSpectrum(147))
+           .Frame(16, testing::GSurveyBody({{kMac, -40}}, {}))
+           .Frame(19, GSingle())
+           .Frame(21, testing::GUtilBody({125000})),
+       Ticked({&O::cbRTCDate, &O::cbGPSLat, &O::cbAP})},
+      {"b kinds not ticked",
+       LogBuilder("QXB ").Frame(14, Bytes(546, 0)).Frame(10, beacon).Frame(19, Bytes(16, 0)),
+       Ticked({&O::cbMarker})},
+      {"channel, GPS, empty payloads and unknown types, g",
+       LogBuilder("QXBG")
+           .Frame(17, {3})
+           .Frame(25, testing::GpsBody({}))
+           .EmptyFrame("4")
+           .Frame(9, GSpectrum(147))
+           .Frame(26, {1}),
+       Everything(false)},
+      {"channel, GPS, management captures, empty payloads and unknown types, b",
+       LogBuilder("QXB ")
+           .Frame(4, {3})
+           .Frame(11, {5})
+           .Frame(7, testing::GpsBody({}))
+           .Frame(9, beacon)
+           .EmptyFrame()
+           .Frame(8, GSpectrum(147))
+           .Frame(20, {1}),
+       Everything(false)},
+      {"payloads shorter than their layout, g",
+       LogBuilder("QXBG")
+           .Frame(7, GSpectrum(127))
+           .Frame(8, GSpectrum(146))
+           .Frame(19, Bytes(11, 1))
+           .Frame(21, Bytes(55, 1)),
+       Everything(false)},
+      {"payloads shorter than their layout, b",
+       LogBuilder("QXB ").Frame(5, Bytes(129, 1)).Frame(14, Bytes(545, 1)).Frame(19, Bytes(15, 1)),
+       Everything(false)},
+      {"b utilization above channel 14",
+       LogBuilder("QXB ").Frame(4, {15}).Frame(19, testing::BUtilBody({125000, 0, 0, 0})),
+       Everything(false)},
+      {"g survey with no station, and one whose weakest station is a client",
+       LogBuilder("QXBG")
+           .Frame(16, testing::GSurveyBody({}, {}))
+           .Frame(16, testing::GSurveyBody({{kMac, -90}, {{1, 2, 3, 4, 5, 6}, -40}},
+                                           {{1, "AP", 1, false}})),
+       Ticked({&O::cbMAC, &O::cbAP})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = RunConversion(c.log, c.options);
+    EXPECT_EQ(r.status, ConvertStatus::Completed);
+    EXPECT_TRUE(r.outputExists);
+    EXPECT_EQ(r.output, "");
+  }
+
+  // With only the header ticked the output is one empty line.
+  EXPECT_EQ(RunConversion(LogBuilder("QXBG").Frame(19, GSingle()), Ticked({}, true)).output,
+            "\r\n");
+}
+
+TEST(Convert, EveryLineEndsWithCrLf) {
+  testing::CaptureHeader capture;
+  const Bytes data = testing::CaptureBody(capture, testing::DataFrame(110, kMac));
+  const LogBuilder g = LogBuilder("QXBG")
+                           .Frame(25, testing::GpsBody({}), "3")
+                           .Frame(7, GSpectrum(128))
+                           .Frame(8, GSpectrum(147))
+                           .Frame(16, testing::GSurveyBody({{kMac, -40}}, {{0, "Lab", 1, true}}))
+                           .Frame(19, GSingle())
+                           .Frame(21, testing::GUtilBody({125000}));
+  const LogBuilder b =
+      LogBuilder("QXB ")
+          .Frame(7, testing::GpsBody({}), "3")
+          .Frame(5, testing::BChannelSpectrumBody(3, std::vector<std::int16_t>(64, -256)))
+          .Frame(14, testing::SpectrumBody(std::vector<std::int16_t>(273, -256)))
+          .Frame(18, data)
+          .Frame(19, testing::BUtilBody({1, 2, 3, 4}));
+  for (const auto& [log, lines] : {std::pair{g, 6u}, std::pair{b, 5u}}) {
+    for (int delimiter = 0; delimiter < 4; ++delimiter) {
+      ConversionOptions o = Everything(true);
+      o.delimiterIndex = delimiter;
+      const std::string out = RunConversion(log, o).output;
+      EXPECT_EQ(SplitLines(out).size(), lines);
+      EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), lines);
+      EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), lines);
+      // No field text holds a comma, a tab or a semicolon: only the chosen one may appear.
+      for (const char d : {',', '\t', ';'})
+        if (d != Delimiters[static_cast<std::size_t>(delimiter)]) {
+          EXPECT_EQ(out.find(d), std::string::npos) << "stray delimiter " << int(d);
+        }
+    }
+  }
+}
+
+// A conversion refused before it starts: the status, and nothing shown but its message.
+void ExpectRefused(const RunResult& r, ConvertStatus status) {
+  EXPECT_EQ(r.status, status);
+  EXPECT_EQ(r.events, Events{Notify(StatusKind(status), StatusMessage(status))});
+}
+
+TEST(Convert, VariantFromSignature) {
+  const auto head = [](std::string_view s) { return LogBuilder(s).bytes(); };
+  const std::vector<std::pair<Bytes, LogVariant>> cases = {
+      {head("QXB "), 'B'},
+      {head("QXBG"), 'G'},
+      {head("QXA "), 'G'},
+      {{'Q', 'X', 'B', 'G'}, 'G'}, // a file header cut short
+      {head("qxb "), 0},
+      {head("QXAG"), 0},
+      {{'Q', 'X', 'B', 0, 'G', ' ', ' '}, 0},
+      {{'Q', 'X', 'B'}, 0},
+      {{}, 0},
+  };
+  for (const auto& [file, variant] : cases) {
+    SCOPED_TRACE(testing::AsText(file));
+    TempDir dir;
+    testing::WriteFile(dir.File("in.qx"), file);
+    const RunResult r = testing::RunFiles(dir.File("in.qx"), dir.File("out.out"),
+                                          Ticked({&O::cbFullSpectrum}, true));
+    if (variant == 0) {
+      ExpectRefused(r, ConvertStatus::NotValid);
+      EXPECT_FALSE(r.outputExists);
+      continue;
+    }
+    const std::string total = std::to_string(file.size());
+    EXPECT_EQ(r.status, ConvertStatus::Completed);
+    EXPECT_EQ(r.variant, variant);
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), ','), variant == 'B' ? 272 : 146);
+    EXPECT_EQ(r.events,
+              (Events{"start " + total, "progress 0 " + total, "finish " + total, kCompleted}));
+  }
+}
+
+TEST(Convert, StatusMessages) {
+  using S = ConvertStatus;
+  const MessageKind info = MessageKind::Information, error = MessageKind::Error;
+  const std::vector<std::tuple<S, std::string, MessageKind, bool>> cases = {
+      {S::Completed, "Conversion Has Been Completed.", info, true},
+      {S::Cancelled, "Conversion Has Been Completed.", info, true},
+      {S::CannotOpen, "Cannot Open File.", info, false},
+      {S::NotValid, "Not a Valid Tarvik File.", info, false},
+      {S::SameFile, "Output File Must Differ From Input File.", error, false},
+      {S::CannotCreate, "Cannot Create Output File.", error, false},
+      {S::CannotWrite, "Cannot Write Output File.", error, false},
+  };
+  for (const auto& [status, text, kind, ok] : cases) {
+    EXPECT_EQ(StatusMessage(status), text);
+    EXPECT_EQ(StatusKind(status), kind) << text;
+    EXPECT_EQ(Succeeded(status), ok) << text;
+  }
+}
+
+TEST(Convert, InputThatCannotBeOpened) {
+  TempDir dir;
+  const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
+  const std::string output = dir.File("out.out");
+  const ConversionOptions o = Ticked({&O::cbSingle}, true);
+
+  ExpectRefused(testing::RunFiles(dir.File("missing.qx"), output, o), ConvertStatus::CannotOpen);
+  EXPECT_FALSE(fs::exists(output));
+  {
+    InputFile holder; // another opener holds the log
+    ASSERT_TRUE(holder.Open(input));
+    ExpectRefused(testing::RunFiles(input, output, o), ConvertStatus::CannotOpen);
+    EXPECT_FALSE(fs::exists(output));
+  }
+  // A finished conversion lets go of its log.
+  EXPECT_EQ(testing::RunFiles(input, output, o).status, ConvertStatus::Completed);
+  InputFile after;
+  EXPECT_TRUE(after.Open(input));
+}
+
+TEST(Convert, OutputNamingTheInput) {
+  const LogBuilder log = LogBuilder("QXBG").Frame(19, GSingle());
+  const std::vector<std::pair<const char*, std::function<void(const TempDir&)>>> cases = {
+      {"in.qx", [](const TempDir&) {}},
+      {"./sub/../in.qx", [](const TempDir& d) { fs::create_directory(d.path() / "sub"); }},
+      {"link.out",
+       [](const TempDir& d) { fs::create_symlink(d.File("in.qx"), d.File("link.out")); }},
+      {"hard.out",
+       [](const TempDir& d) { fs::create_hard_link(d.File("in.qx"), d.File("hard.out")); }},
+  };
+  for (const auto& [output, prepare] : cases) {
+    SCOPED_TRACE(output);
+    TempDir dir;
+    const std::string input = log.Write(dir.File("in.qx"));
+    prepare(dir);
+    ExpectRefused(testing::RunFiles(input, dir.File(output), Ticked({&O::cbSingle}, true)),
+                  ConvertStatus::SameFile);
+    EXPECT_EQ(testing::ReadFile(input), log.bytes());
+  }
+}
+
+TEST(Convert, OutputThatCannotBeCreated) {
+  TempDir dir;
+  const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
+  const RunResult r =
+      testing::RunFiles(input, dir.File("missing/out.out"), Ticked({&O::cbSingle}, true));
+  EXPECT_EQ(r.status, ConvertStatus::CannotCreate);
+  // Started, but never finished.
+  const std::string total = std::to_string(fs::file_size(input));
+  EXPECT_EQ(r.events, (Events{"start " + total, "progress 0 " + total,
+                              Notify(MessageKind::Error, kMsgCannotCreate)}));
+  EXPECT_FALSE(fs::exists(dir.File("missing")));
+  InputFile after; // the log was let go of
+  EXPECT_TRUE(after.Open(input));
+}
+
+TEST(Convert, OutputThatCannotBeWritten) {
+  // A small output fails when it is written out at the end; a large one part way, and then the
+  // conversion stops reading.
+  const int records = 5000;
+  const LogBuilder large = [] {
+    LogBuilder log("QXB ");
+    for (int i = 0; i < records; ++i)
+      log.Frame(14, testing::SpectrumBody(std::vector<std::int16_t>(273, -30000)));
+    return log;
+  }();
+  const LogBuilder small = LogBuilder("QXBG").Frame(19, GSingle());
+  for (const LogBuilder* log : {&small, &large}) {
+    TempDir dir;
+    const RunResult r = testing::RunFiles(log->Write(dir.File("in.qx")), "/dev/full",
+                                          Ticked({&O::cbSingle, &O::cbFullSpectrum}, true));
+    EXPECT_EQ(r.status, ConvertStatus::CannotWrite);
+    const Events& e = r.events;
+    ASSERT_GE(e.size(), 4u);
+    EXPECT_EQ(e[e.size() - 2], "finish " + std::to_string(log->bytes().size()));
+    EXPECT_EQ(e.back(), Notify(MessageKind::Error, kMsgCannotWrite));
+    EXPECT_EQ(std::count(e.begin(), e.end(), kCompleted), 0);
+    if (log == &large) {
+      EXPECT_LT(e.size(), static_cast<std::size_t>(records));
+    }
+  }
+}
+
+TEST(Convert, Cancel) {
+  LogBuilder log("QXBG");
+  for (int i = 0; i < 5; ++i) log.Frame(19, GSingle());
+  const std::int64_t total = static_cast<std::int64_t>(log.bytes().size());
+  const std::int64_t frame = (total - 14) / 5;
+  const std::string header = "MAC,RSSI (dBm),Data Rate (Mb/s),Packet Length (bytes),Good/Bad";
+  const std::string line = "00-0A-1B-2C-3D-4E,-55,54 Mb/s,1500,good";
+
+  // Before the first record, and from the observer after the second.
+  for (const int after : {0, 2}) {
+    SCOPED_TRACE(after);
+    TempDir dir;
+    const std::string input = log.Write(dir.File("in.qx"));
+    std::atomic<bool> terminate = after == 0;
+    RecordingObserver observer;
+    int records = 0;
+    observer.onProgress = [&] {
+      if (observer.events.size() > 2 && ++records == after) terminate = true;
+    };
+    Convert convert(input, dir.File("out.out"), Ticked({&O::cbSingle}, true), observer, &terminate);
+    EXPECT_EQ(convert.Execute(), ConvertStatus::Cancelled);
+
+    std::string expected = header + "\r\n";
+    Events events = {"start " + std::to_string(total), Progress(0, total)};
+    for (int i = 1; i <= after; ++i) {
+      expected += line + "\r\n";
+      events.push_back(Progress(i * frame, total));
+    }
+    events.push_back("finish " + std::to_string(total));
+    events.push_back(kCompleted);
+    EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("out.out"))), expected);
+    EXPECT_EQ(observer.events, events);
+    EXPECT_EQ(convert.BytesRead(), after * frame);
+  }
+}
+
+TEST(Convert, OptionsAreCopiedAtTheStart) {
+  TempDir dir;
+  const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
+  testing::WriteFile(dir.File("out.out"), Bytes(10000, 'z')); // replaced
+  ConversionOptions options = Ticked({&O::cbSingle}, true);
+  RecordingObserver observer;
+  Convert convert(input, dir.File("out.out"), options, observer);
+  options = ConversionOptions{};
+  options.cbHeader = false;
+  options.delimiterIndex = 1;
+  EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("out.out"))),
+            "MAC,RSSI (dBm),Data Rate (Mb/s),Packet Length (bytes),Good/Bad\r\n"
+            "00-0A-1B-2C-3D-4E,-55,54 Mb/s,1500,good\r\n");
+}
+
+TEST(Convert, EachConversionStartsFromTheDefaults) {
+  std::array<std::uint32_t, 14> counts{};
+  counts[0] = 125000;
+  const LogBuilder first = LogBuilder("QXBG")
+                               .Frame(25, testing::GpsBody({}))
+                               .Frame(17, {11})
+                               .Frame(21, testing::GUtilBody(counts))
+                               .Frame(16, testing::GSurveyBody({{kMac, -40}}, {}));
+  const LogBuilder second = LogBuilder("QXBG")
+                                .Frame(7, GSpectrum(128))
+                                .Frame(21, testing::GUtilBody(counts))
+                                .Frame(16, testing::GSurveyBody({}, {}));
+  ConversionOptions o = Ticked({&O::cbGPSLat, &O::cbSingleSpectrum, &O::cbUtil, &O::cbMAC});
+  std::vector<std::string> util(14, "0.00");
+  util[0] = "100.00";
+  const std::vector<std::string> expected = {
+      testing::Join(testing::Concat({{"0.00000 S", "1"}, testing::Repeat("-50", 128)})),
+      testing::Join(testing::Concat({{"0.00000 S"}, util}))};
+
+  RunConversion(first, o);
+  EXPECT_EQ(testing::RecordLines(second, o), expected);
+
+  // Nor does a conversion running at the same time.
+  std::vector<std::string> side;
+  std::thread other([&] { side = testing::RecordLines(first, o); });
+  EXPECT_EQ(testing::RecordLines(second, o), expected);
+  other.join();
+  EXPECT_EQ(side.size(), 2u);
+}
+
+TEST(Convert, ProgressPercent) {
+  const std::int64_t big = std::int64_t{1} << 50;
+  const std::vector<std::tuple<std::int64_t, std::int64_t, int>> cases = {
+      {0, 0, 0},       {5, 0, 0},          {0, 100, 0},        {50, 100, 50},
+      {1, 3, 33},      {2, 3, 66},         {99, 100, 99},      {100, 100, 100},
+      {150, 100, 100}, {big, 2 * big, 50}, {big - 1, big, 99},
+  };
+  for (const auto& [read, total, percent] : cases)
+    EXPECT_EQ(ProgressPercent(read, total), percent) << read << " of " << total;
+}
+
+} // namespace
+} // namespace veltrix
