@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/controls.h"
+#include "convert/convert.h"
+#include "example_log.h"
+#include "reader/identify.h"
+#include "window_test.h"
+
+namespace veltrix::apptest {
+namespace {
+
+namespace fs = std::filesystem;
+using O = ConversionOptions;
+using Flag = bool ConversionOptions::*;
+
+const Message kCompleted = Info(kMsgCompleted);
+
+std::string Contents(const std::string& path) {
+  const testing::Bytes bytes = testing::ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Long enough that a conversion still runs after its first records: each record waits for the
+// window thread, which serves about one per pass of its event loop.
+testing::Bytes LongLog(char generation) {
+  return tools::MakeExampleLog(generation, 256 * 1024);
+}
+
+const struct {
+  Flag flag;
+  QCheckBox* TMainForm::*box;
+  const char* cliFlag; // for cbHeader, the flag of the cleared box
+} kOptions[] = {
+    {&O::cbHeader, &TMainForm::cbHeader, "--no-header"},
+    {&O::cbRTCDate, &TMainForm::cbRTCDate, "--rtc-date"},
+    {&O::cbRTCTime, &TMainForm::cbRTCTime, "--rtc-time"},
+    {&O::cbMarker, &TMainForm::cbMarker, "--marker"},
+    {&O::cbGPSDate, &TMainForm::cbGPSDate, "--gps-date"},
+    {&O::cbGPSTime, &TMainForm::cbGPSTime, "--gps-time"},
+    {&O::cbGPSLat, &TMainForm::cbGPSLat, "--gps-lat"},
+    {&O::cbGPSLon, &TMainForm::cbGPSLon, "--gps-lon"},
+    {&O::cbFullSpectrum, &TMainForm::cbFullSpectrum, "--full-spectrum"},
+    {&O::cbSingleSpectrum, &TMainForm::cbSingleSpectrum, "--single-spectrum"},
+    {&O::cbMAC, &TMainForm::cbMAC, "--survey"},
+    {&O::cbAP, &TMainForm::cbAP, "--ap-only"},
+    {&O::cbSingle, &TMainForm::cbSingle, "--single"},
+    {&O::cbUtil, &TMainForm::cbUtil, "--util"},
+};
+
+ConversionOptions Ticked(std::initializer_list<Flag> flags, bool header, int delimiter) {
+  ConversionOptions o;
+  o.cbHeader = header;
+  for (const Flag f : flags) o.*f = true;
+  o.delimiterIndex = delimiter;
+  return o;
+}
+
+void SetControls(TMainForm& form, const ConversionOptions& options) {
+  for (const auto& o : kOptions) (form.*o.box)->setChecked(options.*o.flag);
+  form.rgDelimiter->setItemIndex(options.delimiterIndex);
+}
+
+// What veltrix-convert writes for `input` with `options`.
+std::string ConvertWithCli(const std::string& input, const std::string& output,
+                           const ConversionOptions& options) {
+#ifdef VELTRIX_CONVERT
+  QStringList args;
+  for (const auto& o : kOptions) {
+    if (options.*o.flag != (o.flag == &O::cbHeader)) args << QString::fromLatin1(o.cliFlag);
+  }
+  const char* const delimiters[] = {"comma", "tab", "space", "semicolon"};
+  args << "-d" << delimiters[options.delimiterIndex] << "-q"
+       << "-o" << QString::fromStdString(output) << QString::fromStdString(input);
+  EXPECT_EQ(QProcess::execute(QStringLiteral(VELTRIX_CONVERT), args), 0)
+      << args.join(' ').toStdString();
+  return Contents(output);
+#else
+  (void)input, (void)output, (void)options;
+  return {};
+#endif
+}
+
+#ifdef VELTRIX_CONVERT
+#define SKIP_WITHOUT_CLI()
+#else
+#define SKIP_WITHOUT_CLI() GTEST_SKIP() << "veltrix-convert is not built"
+#endif
+
+TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
+  SKIP_WITHOUT_CLI();
+  const auto groups = {&O::cbFullSpectrum, &O::cbSingleSpectrum, &O::cbMAC, &O::cbSingle,
+                       &O::cbUtil};
+  ConversionOptions everything = Ticked(groups, false, 1);
+  for (const auto& o : kOptions) everything.*o.flag = o.flag != &O::cbHeader;
+  const std::pair<char, ConversionOptions> cases[] = {
+      {'G', Ticked(groups, true, 0)},
+      {'B', everything},
+      {'G', Ticked({&O::cbRTCDate, &O::cbGPSLat, &O::cbMAC, &O::cbAP, &O::cbUtil}, true, 3)},
+      {'B', Ticked({&O::cbMarker, &O::cbGPSTime, &O::cbMAC, &O::cbSingle}, true, 2)},
+  };
+  // One window for all: each CONVERT after an ended conversion takes the options anew.
+  for (int n = 0; n < 4; ++n) {
+    const auto& [generation, options] = cases[n];
+    SCOPED_TRACE("case " + std::to_string(n));
+    const std::string name = std::to_string(n);
+    const std::string input = WriteLog(name + ".qx", tools::MakeExampleLog(generation, 32 * 1024));
+    messages.clear();
+    SetControls(form, options);
+    ASSERT_EQ(form.Options(), options);
+
+    StartConversion(input, File(name + ".out"));
+    ASSERT_TRUE(WaitForConversionEnd());
+
+    EXPECT_EQ(messages, std::vector{kCompleted});
+    const std::string expected = ConvertWithCli(input, File(name + ".cli"), options);
+    EXPECT_FALSE(expected.empty());
+    EXPECT_TRUE(Contents(File(name + ".out")) == expected) << "the outputs differ";
+    EXPECT_EQ(Text(form.lBytesRead), std::to_string(fs::file_size(input)));
+    EXPECT_EQ(Text(form.lTotalBytes), std::to_string(fs::file_size(input)));
+    EXPECT_FALSE(form.pbProgress->isVisibleTo(&form));
+  }
+}
+
+TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
+  const std::string log = WriteLog("in.qx", tools::MakeExampleLog('G'));
+  const std::string notLog = WriteLog("no.qx", {'Q', 'X', 'B', 0, 1, 2});
+  fs::create_directory(File("folder"));
+  const struct {
+    std::string input, output;
+    Message message;
+  } cases[] = {
+      // Found before anything starts.
+      {notLog, File("a.out"), Info(kMsgNotValid)},
+      {File("missing.qx"), File("a.out"), Info(kMsgCannotOpen)},
+      // Found by the conversion.
+      {log, log, {MessageKind::Error, kMsgSameFile}},
+      {log, File("no/such/a.out"), {MessageKind::Error, kMsgCannotCreate}},
+      {log, File("folder"), {MessageKind::Error, kMsgCannotCreate}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message.text + " " + c.output);
+    messages.clear();
+    StartConversion(c.input, c.output);
+    ASSERT_TRUE(WaitForConversionEnd());
+    EXPECT_EQ(messages, std::vector{c.message});
+    EXPECT_TRUE(form.btnConvert->isEnabled());
+  }
+  EXPECT_FALSE(fs::exists(File("a.out")));
+  EXPECT_EQ(testing::ReadFile(log), tools::MakeExampleLog('G'));
+}
+
+TEST_F(WindowTest, OptionsAreLockedWhileAConversionRuns) {
+  StartConversion(WriteLog("in.qx", LongLog('B')), File("out.out"));
+  // The worker cannot end before the window thread has served its display updates.
+  ASSERT_TRUE(form.ConversionRunning());
+  QList<QWidget*> locked = {form.cbHeader, form.rgDelimiter, form.btnConvert};
+  for (QCheckBox* box : form.GroupBox1->findChildren<QCheckBox*>()) locked << box;
+  for (QWidget* w : locked) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_TRUE(form.btnCancel->isEnabled());
+
+  // A second CONVERT, pressed in code past the disabled button, starts nothing.
+  form.edOutputFile->setText(QString::fromStdString(File("second.out")));
+  form.btnConvertClick();
+
+  ASSERT_TRUE(WaitForConversionEnd());
+  for (QWidget* w : locked) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_FALSE(fs::exists(File("second.out")));
+  EXPECT_EQ(messages, std::vector{kCompleted});
+}
+
+// The output so far must be the start of the whole output, ending with a whole line.
+void ExpectWholeLinesOf(const std::string& partial, const std::string& whole) {
+  ASSERT_GE(partial.size(), 2u);
+  EXPECT_EQ(partial.substr(partial.size() - 2), "\r\n");
+  EXPECT_LT(partial.size(), whole.size());
+  EXPECT_TRUE(whole.compare(0, partial.size(), partial) == 0) << "not a prefix of the output";
+}
+
+TEST_F(WindowTest, CancelStopsAConversionAfterWholeLines) {
+  SKIP_WITHOUT_CLI();
+  const std::string input = WriteLog("in.qx", LongLog('G'));
+  const std::string total = std::to_string(fs::file_size(input));
+  const ConversionOptions options =
+      Ticked({&O::cbRTCTime, &O::cbFullSpectrum, &O::cbSingle}, true, 0);
+  SetControls(form, options);
+  StartConversion(input, File("out.out"));
+  ASSERT_TRUE(WaitForFirstRecord());
+  EXPECT_TRUE(form.pbProgress->isVisibleTo(&form));
+
+  QElapsedTimer timer;
+  timer.start();
+  form.btnCancel->click();
+  EXPECT_GE(timer.elapsed(), kCancelWaitMs);
+
+  // The last display update and the message came before CANCEL returned.
+  EXPECT_EQ(messages, std::vector{kCompleted});
+  EXPECT_EQ(Text(form.lBytesRead), total);
+  EXPECT_EQ(Text(form.lTotalBytes), total);
+  EXPECT_FALSE(form.pbProgress->isVisibleTo(&form));
+  EXPECT_FALSE(form.Converting());
+  EXPECT_TRUE(form.btnConvert->isEnabled());
+  ExpectWholeLinesOf(Contents(File("out.out")), ConvertWithCli(input, File("whole"), options));
+
+  // CANCEL with nothing converting returns at once.
+  timer.restart();
+  form.btnCancel->click();
+  EXPECT_LT(timer.elapsed(), kCancelWaitMs);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(WindowTest, CancelWaitsEvenAfterTheConversionHasEnded) {
+  StartConversion(WriteLog("in.qx", tools::MakeExampleLog('B')), File("out.out"));
+  ASSERT_TRUE(WaitForConversionEnd());
+  ASSERT_TRUE(form.Converting()); // until CANCEL
+  QElapsedTimer timer;
+  timer.start();
+  form.btnCancel->click();
+  EXPECT_GE(timer.elapsed(), kCancelWaitMs);
+  EXPECT_FALSE(form.Converting());
+  EXPECT_EQ(messages, std::vector{kCompleted}); // told once, at the end
+}
+
+TEST_F(WindowTest, ClosingDuringAConversionEndsItQuietly) {
+  SKIP_WITHOUT_CLI();
+  const std::string input = WriteLog("in.qx", LongLog('B'));
+  const ConversionOptions options = Ticked({&O::cbMarker, &O::cbSingle, &O::cbUtil}, true, 0);
+  const std::string whole = ConvertWithCli(input, File("whole"), options);
+  SetControls(form, options);
+  // The close box, then File > Exit.
+  for (QAction* close : {static_cast<QAction*>(nullptr), form.Exit1}) {
+    SCOPED_TRACE(close ? "File > Exit" : "close box");
+    form.show();
+    form.lBytesRead->setText(QStringLiteral("0"));
+    StartConversion(input, File("out.out"));
+    ASSERT_TRUE(WaitForFirstRecord());
+
+    close ? close->trigger() : (void)form.close();
+
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.ConversionRunning());
+    EXPECT_TRUE(messages.empty());                     // no completion message
+    EXPECT_EQ(Load(input).IdentifyFile(), IdentifyOk); // the worker has let go of the log
+    ExpectWholeLinesOf(Contents(File("out.out")), whole);
+  }
+}
+
+} // namespace
+} // namespace veltrix::apptest

@@ -1,0 +1,111 @@
+#pragma once
+// A main window with its about box, the dialogs and the message box replaced by recorders, and
+// helpers to drive conversions in it.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/about_box.h"
+#include "app/main_form.h"
+#include "app/notify_user.h"
+#include "support/log_builder.h"
+#include "support/temp_dir.h"
+
+namespace veltrix::apptest {
+
+struct Message {
+  MessageKind kind;
+  std::string text;
+  bool operator==(const Message&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Message& m) {
+  return out << static_cast<int>(m.kind) << " \"" << m.text << '"';
+}
+
+inline Message Info(const char* text) {
+  return {MessageKind::Information, text};
+}
+
+// Runs the window thread's events until `done` holds; false after `timeoutMs`. One pass at a
+// time, so a conversion moves on by about one record per pass.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 120000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents();
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+inline std::string Text(const QLabel* label) {
+  return label->text().toStdString();
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+  WindowTest() {
+    form.SetAboutBox(about);
+    form.SetFileDialogs({
+        [this](const QString& folder) {
+          inputFolders.push_back(folder.toStdString());
+          return nextInput;
+        },
+        [this](const QString& current) {
+          outputCurrents.push_back(current.toStdString());
+          return nextOutput;
+        },
+    });
+  }
+  ~WindowTest() override { SetMessagePresenter(std::move(previousPresenter_)); }
+
+  std::string File(const std::string& name) const { return dir.File(name); }
+  std::string WriteLog(const std::string& name, const testing::Bytes& bytes) const {
+    testing::WriteFile(File(name), bytes);
+    return File(name);
+  }
+
+  // Names the files in the fields and presses CONVERT.
+  void StartConversion(const std::string& input, const std::string& output) {
+    form.edInputFile->setText(QString::fromStdString(input));
+    form.edOutputFile->setText(QString::fromStdString(output));
+    form.btnConvert->click();
+  }
+  bool WaitForConversionEnd() {
+    return WaitUntil([this] { return !form.ConversionRunning(); });
+  }
+  // Waits until the display shows a record read.
+  bool WaitForFirstRecord() {
+    return WaitUntil([this] { return Text(form.lBytesRead) != "0"; });
+  }
+
+  std::vector<Message> messages;
+  std::vector<std::string> inputFolders;
+  std::vector<std::string> outputCurrents;
+  std::optional<QString> nextInput;
+  std::optional<QString> nextOutput;
+  testing::TempDir dir;
+  // Before the window: every message it shows is recorded.
+  MessagePresenter previousPresenter_ =
+      SetMessagePresenter([this](MessageKind kind, const QString& text) {
+        messages.push_back({kind, text.toStdString()});
+      });
+  TMainForm form;
+  TAboutBox* about = new TAboutBox(&form);
+};
+
+} // namespace veltrix::apptest

@@ -1,0 +1,308 @@
+// The real veltrix-convert, run as a child process on logs built here.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "example_log.h"
+#include "support/log_builder.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace veltrix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  const testing::Bytes bytes = testing::ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Starts the converter with stdout and stderr going to files in `dir`.
+pid_t Start(const TempDir& dir, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {VELTRIX_CONVERT_EXE};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // The child must see SIGINT as a terminal would deliver it, even when this test runs in the
+  // background, where it is ignored.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  const int failed = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed ? -1 : pid;
+}
+
+Result Finish(const TempDir& dir, pid_t pid) {
+  Result r;
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return r;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = Slurp(dir.File("stdout.txt"));
+  r.err = Slurp(dir.File("stderr.txt"));
+  return r;
+}
+
+Result RunCli(const TempDir& dir, const std::vector<std::string>& args) {
+  return Finish(dir, Start(dir, args));
+}
+
+std::string FirstLine(const std::string& text) {
+  const std::size_t end = text.find("\r\n");
+  return end == std::string::npos ? text : text.substr(0, end + 2);
+}
+
+std::string Repeated(const std::string& field, int count, char delimiter) {
+  std::string line;
+  for (int i = 0; i < count; ++i) line += (i ? std::string(1, delimiter) : "") + field;
+  return line + "\r\n";
+}
+
+class ConvertCli : public ::testing::Test {
+protected:
+  std::string Log(const std::string& name, char generation, std::uint32_t seed = 1,
+                  std::size_t minBytes = 4096) {
+    return WriteLog(name, tools::MakeExampleLog(generation, minBytes, seed));
+  }
+  std::string WriteLog(const std::string& name, const testing::Bytes& bytes) {
+    testing::WriteFile(dir.File(name), bytes);
+    return dir.File(name);
+  }
+  TempDir dir;
+  TempDir logs; // stdout.txt and stderr.txt of the runs
+};
+
+TEST_F(ConvertCli, WritesTheOutputNextToTheInputAndNothingToStdout) {
+  const std::string g = Log("site.qx", 'G');
+  const Result r = RunCli(logs, {"--full-spectrum", g});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  const std::string output = Slurp(dir.File("site.out"));
+  EXPECT_EQ(FirstLine(output), Repeated("RSSI (dBm)", 147, ','));
+  EXPECT_GT(output.size(), FirstLine(output).size());
+  EXPECT_EQ(output.substr(output.size() - 2), "\r\n");
+}
+
+TEST_F(ConvertCli, HeaderFollowsTheGenerationAndDelimiter) {
+  struct Case {
+    char generation;
+    std::vector<std::string> flags;
+    std::string header;
+  };
+  const Case cases[] = {
+      {'G', {"--full-spectrum", "-d", "tab"}, Repeated("RSSI (dBm)", 147, '\t')},
+      {'B', {"--full-spectrum"}, Repeated("RSSI (dBm)", 273, ',')},
+      {'G',
+       {"--survey", "--rtc-date", "-d", "semicolon"},
+       "RTC Date;Channel;MAC;SSID;RSSI (dBm);WEP (Y/N);AP/STA\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.flags));
+    std::vector<std::string> args = c.flags;
+    args.push_back(Log("h.qx", c.generation));
+    const Result r = RunCli(logs, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(FirstLine(Slurp(dir.File("h.out"))), c.header);
+  }
+}
+
+TEST_F(ConvertCli, NoHeaderLeavesOutOnlyTheFirstLine) {
+  const std::string g = Log("g.qx", 'G');
+  ASSERT_EQ(RunCli(logs, {"--records", "--context", g}).status, 0);
+  const std::string with = Slurp(dir.File("g.out"));
+  ASSERT_EQ(RunCli(logs, {"--records", "--context", "--no-header", g}).status, 0);
+  EXPECT_EQ(Slurp(dir.File("g.out")), with.substr(FirstLine(with).size()));
+}
+
+TEST_F(ConvertCli, OutputOption) {
+  const std::string g = Log("g.qx", 'G');
+  const std::string chosen = dir.File("chosen.txt");
+  const Result r = RunCli(logs, {"-o", chosen, "--util", g});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(chosen));
+  EXPECT_FALSE(fs::exists(dir.File("g.out")));
+}
+
+TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
+  const std::string g = Log("g.qx", 'G');
+  const std::string bad = WriteLog("bad.qx", testing::Bytes{'H', 'E', 'L', 'L', 'O', '!'});
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{dir.File("missing.qx")}, dir.File("missing.qx") + ": Cannot Open File.\n"},
+      {{bad}, bad + ": Not a Valid Tarvik File.\n"},
+      {{g, "-o", "/dev/full"}, g + ": Cannot Write Output File.\n"},
+      {{g, "-o", dir.File("no/such/folder/g.out")}, g + ": Cannot Create Output File.\n"},
+      {{g, "-o", g}, g + ": Output File Must Differ From Input File.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = c.args;
+    args.push_back("--records");
+    const Result r = RunCli(logs, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(fs::exists(dir.File("missing.out")));
+  EXPECT_FALSE(fs::exists(dir.File("bad.out")));
+  EXPECT_EQ(testing::ReadFile(g), tools::MakeExampleLog('G')); // never overwritten
+}
+
+TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
+  const std::string a = Log("a.qx", 'G');
+  const std::string b = Log("a.qy", 'B');
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{a}, "record group"},
+      {{"--util", "-o", dir.File("x.out"), a, b}, "exactly one INPUT"},
+      {{"--util", "-d", "pipe", a}, "unknown delimiter"},
+      {{"--util", "-j", "0", a}, "--jobs"},
+      {{"--util", a, b}, a + " and " + b + " would both be converted to " + dir.File("a.out")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const Result r = RunCli(logs, c.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(dir.File("a.out")));
+  }
+}
+
+TEST_F(ConvertCli, AMissingInputDoesNotStopTheOthers) {
+  const std::string a = Log("a.qx", 'G');
+  const std::string b = Log("b.qx", 'B');
+  const std::string missing = dir.File("missing.qx");
+  for (const char* jobs : {"1", "3"}) {
+    fs::remove(dir.File("a.out"));
+    fs::remove(dir.File("b.out"));
+    const Result r = RunCli(logs, {"-j", jobs, "--survey", a, missing, b});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, missing + ": Cannot Open File.\n");
+    EXPECT_TRUE(fs::exists(dir.File("a.out")));
+    EXPECT_TRUE(fs::exists(dir.File("b.out")));
+  }
+}
+
+TEST_F(ConvertCli, ParallelJobsWriteTheSameBytesAsOne) {
+  std::vector<std::string> inputs;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "log" + std::to_string(i);
+    inputs.push_back(Log(name + ".qx", i % 3 ? 'G' : 'B', static_cast<std::uint32_t>(i + 7),
+                         static_cast<std::size_t>(20000 + 9000 * i)));
+  }
+  std::vector<std::string> args = {"--records", "--context", "-d", "space"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+
+  args.insert(args.begin(), {"-j", "1"});
+  ASSERT_EQ(RunCli(logs, args).status, 0);
+  std::vector<std::string> sequential;
+  for (int i = 0; i < 6; ++i) {
+    sequential.push_back(Slurp(dir.File("log" + std::to_string(i) + ".out")));
+    fs::remove(dir.File("log" + std::to_string(i) + ".out"));
+  }
+  args[1] = "4";
+  const Result r = RunCli(logs, args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(Slurp(dir.File("log" + std::to_string(i) + ".out")), sequential[i]) << i;
+  }
+}
+
+TEST_F(ConvertCli, InfoDescribesEachLogOnStdout) {
+  const std::string g = Log("g.qx", 'G');
+  const std::string b = Log("b.qx", 'B');
+  const std::string missing = dir.File("missing.qx");
+  const Result r = RunCli(logs, {"--info", g, missing, b});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, missing + ": Cannot Open File.\n");
+  const std::size_t gAt = r.out.find(g + "\n  generation: 802.11g");
+  const std::size_t bAt = r.out.find(b + "\n  generation: 802.11b");
+  EXPECT_EQ(gAt, 0u) << r.out;
+  EXPECT_NE(bAt, std::string::npos) << r.out;
+  EXPECT_LT(gAt, bAt);
+  for (const char* word : {"frames:", "full spectrum", "first RTC:", "GPS fixes:", "skipped:"}) {
+    EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  }
+  EXPECT_FALSE(fs::exists(dir.File("g.out")));
+
+  EXPECT_EQ(RunCli(logs, {"--info", g}).status, 0);
+}
+
+TEST_F(ConvertCli, Version) {
+  const Result r = RunCli(logs, {"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("veltrix-convert ") + VELTRIX_VERSION + "\n");
+}
+
+TEST_F(ConvertCli, InterruptEndsRunningConversionsWithWholeLinesAndStartsNoMore) {
+  const testing::Bytes big = tools::MakeExampleLog('G', 4u << 20);
+  std::vector<std::string> args = {"-j", "2", "--records", "--context"};
+  for (int i = 0; i < 6; ++i) args.push_back(WriteLog("big" + std::to_string(i) + ".qx", big));
+
+  const pid_t pid = Start(logs, args);
+  ASSERT_GT(pid, 0);
+  // Once the first output exists, the batch is well under way and far from its end.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(dir.File("big0.out")) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  kill(pid, SIGINT);
+  const Result r = Finish(logs, pid);
+  if (r.status == 0) GTEST_SKIP() << "the batch ended before the interrupt arrived";
+
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find(".qx: Interrupted; the output ends with the last whole line.\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find(args[9] + ": Not converted (interrupted).\n"), std::string::npos) << r.err;
+  for (int i = 0; i < 6; ++i) {
+    const std::string output = dir.File("big" + std::to_string(i) + ".out");
+    if (!fs::exists(output)) continue;
+    const std::string text = Slurp(output);
+    if (!text.empty()) {
+      EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << output;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir.File("big5.out")));
+}
+
+} // namespace
+} // namespace veltrix

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/job_plan.h"
+#include "support/log_builder.h"
+#include "support/temp_dir.h"
+
+namespace veltrix::cli {
+namespace {
+
+TEST(DefaultOutputPath, CutsThreeCharactersAndAddsOut) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"log.qx", "log.out"},  {"/data/site 1/log.qx", "/data/site 1/log.out"},
+      {"a.qxyz", "a.q.out"}, // the cut counts characters, not the extension
+      {"a.x", ".out"},        {"logqx", "lo.out"},
+      {"ab", ".out"}, // a short name goes whole, and no further
+      {"dir/ab", "dir/.out"}, {"d.qx/b", "d.qx/.out"},
+      {"dir/", "dir/.out"},
+  };
+  for (const auto& [input, output] : cases) EXPECT_EQ(DefaultOutputPath(input), output) << input;
+}
+
+TEST(PlanJobs, OneJobPerInputInOrder) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("a.qx"), testing::Bytes(100, 'x'));
+  std::vector<Job> jobs;
+  std::string problem;
+  ASSERT_TRUE(PlanJobs({dir.File("a.qx"), dir.File("missing.qx")}, "", jobs, problem)) << problem;
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[0].output, dir.File("a.out"));
+  EXPECT_EQ(jobs[0].sizeBytes, 100);
+  EXPECT_EQ(jobs[1].input, dir.File("missing.qx"));
+  EXPECT_EQ(jobs[1].sizeBytes, 0);
+
+  ASSERT_TRUE(PlanJobs({"a.qx"}, "elsewhere.txt", jobs, problem));
+  EXPECT_EQ(jobs[0].output, "elsewhere.txt");
+  // An output naming its own input is for the conversion to refuse.
+  EXPECT_TRUE(PlanJobs({"a.qx"}, "a.qx", jobs, problem));
+}
+
+TEST(PlanJobs, RefusesOutputsThatCollide) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir.path() / "sub");
+  const std::string d = dir.path().string();
+  testing::WriteFile(d + "/a.qx", testing::Bytes(10, 'x'));
+  std::filesystem::create_symlink(d + "/a.qx", d + "/symbolic.qx");
+  std::filesystem::create_hard_link(d + "/a.qx", d + "/hard.qx");
+  struct Case {
+    std::vector<std::string> inputs;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{d + "/a.qx", d + "/a.qy"}, "would both be converted to"},
+      {{d + "/a.qx", d + "/b.qx", d + "/a.qx"}, "are the same file"},
+      {{d + "/a.qx", d + "/symbolic.qx"}, "are the same file"},
+      {{d + "/hard.qx", d + "/b.qx", d + "/a.qx"},
+       d + "/hard.qx and " + d + "/a.qx are the same file"},
+      {{d + "/c.qx", d + "/sub/../c.qx"}, "are the same file"}, // even when missing
+      {{d + "/c.qx", d + "/./c.qz"}, "would both be converted to"},
+      {{d + "/c.qx", d + "/sub/../c.qy"}, "would both be converted to"},
+      {{d + "/a.out", d + "/a.qx"}, "would overwrite the input " + std::string(d) + "/a.out"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.inputs));
+    std::vector<Job> jobs;
+    std::string problem;
+    EXPECT_FALSE(PlanJobs(c.inputs, "", jobs, problem));
+    EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
+  }
+}
+
+} // namespace
+} // namespace veltrix::cli

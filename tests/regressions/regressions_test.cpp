@@ -1,0 +1,45 @@
+// Inputs that once broke the converter (found by the fuzzers), converted again as logs of both
+// generations with every field and group ticked.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "convert/convert.h"
+#include "support/log_builder.h"
+#include "support/temp_dir.h"
+
+namespace veltrix {
+namespace {
+
+TEST(Regressions, FuzzerFindingsConvertCleanly) {
+  const std::filesystem::path dir = std::filesystem::path(VELTRIX_SOURCE_DIR) / "tests/regressions";
+  testing::TempDir tmp;
+  int inputs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".bin") continue;
+    ++inputs;
+    const testing::Bytes body = testing::ReadFile(entry.path().string());
+    for (const char* signature : {"QXBG", "QXB "}) {
+      SCOPED_TRACE(entry.path().filename().string() + " as " + signature);
+      const std::string input = testing::LogBuilder(signature).Raw(body).Write(tmp.File("in.qx"));
+      for (int delimiter = 0; delimiter < 4; ++delimiter) {
+        ConversionOptions o;
+        o.cbRTCDate = o.cbRTCTime = o.cbMarker = o.cbGPSDate = o.cbGPSTime = o.cbGPSLat =
+            o.cbGPSLon = o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil =
+                true;
+        o.delimiterIndex = delimiter;
+        ConversionObserver quiet;
+        Convert convert(input, tmp.File("out.out"), o, quiet);
+        EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
+        const testing::Bytes out = testing::ReadFile(tmp.File("out.out"));
+        ASSERT_GE(out.size(), 2u);
+        EXPECT_EQ(out[out.size() - 2], '\r');
+        EXPECT_EQ(out.back(), '\n');
+      }
+    }
+  }
+  EXPECT_GT(inputs, 0);
+}
+
+} // namespace
+} // namespace veltrix
