@@ -65,10 +65,7 @@ protected:
           inputFolders.push_back(folder.toStdString());
           return nextInput;
         },
-        [this](const QString& current) {
-          outputCurrents.push_back(current.toStdString());
-          return nextOutput;
-        },
+        [this](const QString&) { return nextOutput; },
     });
   }
   ~WindowTest() override { SetMessagePresenter(std::move(previousPresenter_)); }
@@ -95,7 +92,6 @@ protected:
 
   std::vector<Message> messages;
   std::vector<std::string> inputFolders;
-  std::vector<std::string> outputCurrents;
   std::optional<QString> nextInput;
   std::optional<QString> nextOutput;
   testing::TempDir dir;

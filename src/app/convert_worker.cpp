@@ -1,0 +1,87 @@
+#include "app/convert_worker.h"
+
+#include <utility>
+
+namespace veltrix {
+
+ConvertWorker::ConvertWorker(std::string inputPath, std::string outputPath,
+                             const ConversionOptions& options, ConversionDisplay& display)
+    : display_(display),
+      convert_(std::move(inputPath), std::move(outputPath), options, *this, &terminate_),
+      thread_([this] { Run(); }) {}
+
+ConvertWorker::~ConvertWorker() {
+  Terminate();
+  WaitFor();
+}
+
+void ConvertWorker::Run() {
+  const ConvertStatus status = convert_.Execute();
+  RunOnWindowThread([&] { display_.ConversionEnded(status); });
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  changed_.notify_all();
+}
+
+bool ConvertWorker::Ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
+}
+
+void ConvertWorker::WaitFor() {
+  for (;;) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return pending_ != nullptr || ended_; });
+    if (pending_ == nullptr) break;
+    lock.unlock();
+    ServePending();
+  }
+  if (thread_.joinable()) thread_.join();
+}
+
+void ConvertWorker::RunOnWindowThread(const std::function<void()>& call) {
+  std::unique_lock lock(mutex_);
+  pending_ = &call;
+  pendingDone_ = false;
+  // Served by the window's event loop, or by WaitFor when the window thread waits for us.
+  QMetaObject::invokeMethod(
+      &receiver_, [this] { ServePending(); }, Qt::QueuedConnection);
+  changed_.notify_all();
+  changed_.wait(lock, [this] { return pendingDone_; });
+}
+
+void ConvertWorker::ServePending() {
+  std::unique_lock lock(mutex_);
+  // Taken before it runs: a message box's own event loop may serve again meanwhile.
+  const std::function<void()>* call = std::exchange(pending_, nullptr);
+  if (call == nullptr) return;
+  lock.unlock();
+  // The worker waits for this call whatever happens in it.
+  struct Done {
+    ConvertWorker& w;
+    ~Done() {
+      std::lock_guard guard(w.mutex_);
+      w.pendingDone_ = true;
+      w.changed_.notify_all();
+    }
+  } done{*this};
+  (*call)();
+}
+
+void ConvertWorker::ShowStart(std::int64_t totalBytes) {
+  RunOnWindowThread([&] { display_.ShowStart(totalBytes); });
+}
+
+void ConvertWorker::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
+  RunOnWindowThread([&] { display_.ShowProgress(bytesRead, totalBytes); });
+}
+
+void ConvertWorker::ShowFinish(std::int64_t totalBytes) {
+  RunOnWindowThread([&] { display_.ShowFinish(totalBytes); });
+}
+
+void ConvertWorker::NotifyUser(MessageKind kind, const std::string& text) {
+  RunOnWindowThread([&] { display_.ShowMessage(kind, text); });
+}
+
+} // namespace veltrix

@@ -1,0 +1,74 @@
+#pragma once
+// One conversion on a worker thread. The engine's display updates and messages run on the window
+// thread as blocking calls: the worker waits for each one, so the display is current before the
+// next record is read. While the window thread waits for the worker to end, it still runs those
+// calls (and nothing else), so neither side can wait for the other forever.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <QObject>
+
+#include "convert/convert.h"
+
+namespace veltrix {
+
+// The window's side of a conversion; every call arrives on the window thread.
+class ConversionDisplay {
+public:
+  virtual ~ConversionDisplay() = default;
+  virtual void ShowStart(std::int64_t totalBytes) = 0;
+  virtual void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) = 0;
+  virtual void ShowFinish(std::int64_t totalBytes) = 0;
+  virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
+  // The last call: the engine has returned.
+  virtual void ConversionEnded(ConvertStatus status) = 0;
+};
+
+class ConvertWorker : private ConversionObserver {
+public:
+  // Starts the conversion at once. Create and destroy on the window thread.
+  ConvertWorker(std::string inputPath, std::string outputPath, const ConversionOptions& options,
+                ConversionDisplay& display);
+  // Requests termination and waits for the worker (see WaitFor).
+  ~ConvertWorker() override;
+  ConvertWorker(const ConvertWorker&) = delete;
+  ConvertWorker& operator=(const ConvertWorker&) = delete;
+
+  // Sets the flag the engine reads before each record.
+  void Terminate() { terminate_.store(true, std::memory_order_relaxed); }
+  // True once the worker has made its last call.
+  bool Ended() const;
+  // Window thread: waits until the worker has ended, running the calls it makes meanwhile.
+  void WaitFor();
+
+private:
+  void ShowStart(std::int64_t totalBytes) override;
+  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
+  void ShowFinish(std::int64_t totalBytes) override;
+  void NotifyUser(MessageKind kind, const std::string& text) override;
+
+  void Run();
+  // Worker side: runs `call` on the window thread and returns when it has run.
+  void RunOnWindowThread(const std::function<void()>& call);
+  // Window side: runs the waiting call, if any.
+  void ServePending();
+
+  ConversionDisplay& display_;
+  QObject receiver_; // lives on the window thread; posted calls die with it
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  const std::function<void()>* pending_ = nullptr;
+  bool pendingDone_ = false;
+  bool ended_ = false;
+  std::atomic<bool> terminate_{false};
+  Convert convert_;
+  std::thread thread_; // last: starts once everything above exists
+};
+
+} // namespace veltrix

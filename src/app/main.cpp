@@ -1,0 +1,7 @@
+// veltrix: the desktop window.
+
+#include "app/application.h"
+
+int main(int argc, char** argv) {
+  return veltrix::RunApplication(argc, argv);
+}

@@ -1,0 +1,144 @@
+#pragma once
+// TMainForm: the working window. It collects the input and output names and the options, runs
+// one conversion at a time on a worker and shows its progress.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "app/convert_worker.h"
+#include "reader/conversion_options.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMimeData;
+class QProgressBar;
+class QPushButton;
+
+namespace veltrix {
+
+class Bevel;
+class RadioGroup;
+class TAboutBox;
+
+inline constexpr const char* kMainCaption = "Veltrix Data Converter (Tarvik Edition)";
+// How long CANCEL waits before it takes the worker down; the window handles nothing meanwhile.
+inline constexpr int kCancelWaitMs = 1000;
+
+// The output name the window proposes for an input: its last three characters replaced by ".out"
+// ("log.qx" -> "log.out", "log.qxyz" -> "log.q.out"); the cut stops at the folder.
+QString OutputNameFor(const QString& inputPath);
+
+class TMainForm : public QMainWindow, private ConversionDisplay {
+  Q_OBJECT
+
+public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // How the window asks for file names; each returns the chosen name, or nothing when the user
+  // cancels. The defaults run the open and save dialogs.
+  struct FileDialogs {
+    // `folder`: where the dialog starts.
+    std::function<std::optional<QString>(const QString& folder)> askInputFile;
+    // `current`: the output name shown now.
+    std::function<std::optional<QString>(const QString& current)> askOutputFile;
+  };
+  void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+  void SetAboutBox(TAboutBox* box) { AboutBox_ = box; }
+
+  void btnInputBrowseClick();
+  void btnOutputBrowseClick();
+  void btnConvertClick();
+  void btnCancelClick();
+  void About1Click();
+
+  // Takes `path` as the input log, as Browse does with the file the dialog returns.
+  void PickInputFile(const QString& path);
+  // The options as the controls show them.
+  ConversionOptions Options() const;
+  bool Converting() const { return Converting_; }
+  // True from CONVERT until the worker's last call.
+  bool ConversionRunning() const { return ConvertThread_ && !ConvertThread_->Ended(); }
+
+  QWidget* Client; // the client area: the parent of the window-level controls
+  QLabel* Label1;
+  QLabel* Label2;
+  Bevel* Bevel1;
+  QPushButton* btnInputBrowse;
+  QPushButton* btnOutputBrowse;
+  QLineEdit* edInputFile;
+  QLineEdit* edOutputFile;
+  QGroupBox* GroupBox1;
+  QCheckBox* cbRTCDate;
+  QCheckBox* cbRTCTime;
+  QCheckBox* cbMarker;
+  QCheckBox* cbGPSDate;
+  QCheckBox* cbGPSTime;
+  QCheckBox* cbGPSLat;
+  QCheckBox* cbGPSLon;
+  QCheckBox* cbFullSpectrum;
+  QCheckBox* cbSingleSpectrum;
+  QCheckBox* cbMAC;
+  QCheckBox* cbAP;
+  QCheckBox* cbSingle;
+  QCheckBox* cbUtil;
+  QLabel* Label7;
+  QLabel* Label10;
+  RadioGroup* rgDelimiter;
+  QCheckBox* cbHeader;
+  QGroupBox* GroupBox3;
+  QLabel* Label5;
+  QLabel* Label6;
+  QLabel* lMinFreq;
+  QLabel* lMaxFreq;
+  QGroupBox* GroupBox4;
+  QProgressBar* pbProgress;
+  QLabel* Label8;
+  QLabel* Label9;
+  QLabel* lBytesRead;
+  QLabel* lTotalBytes;
+  QPushButton* btnConvert;
+  QPushButton* btnCancel;
+  QMenu* File1;
+  QAction* Exit1;
+  QMenu* Help1;
+  QAction* About1;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+private:
+  void ShowStart(std::int64_t totalBytes) override;
+  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
+  void ShowFinish(std::int64_t totalBytes) override;
+  void ShowMessage(MessageKind kind, const std::string& text) override;
+  void ConversionEnded(ConvertStatus status) override;
+
+  void BuildControls();
+  void BuildMenu();
+  void SetOptionsEnabled(bool enabled);
+  // Ends a running conversion at once, without a wait or messages.
+  void EndConversionForClose();
+  QString InputFolder() const;
+  static std::optional<QString> DroppedFile(const QMimeData* data);
+
+  FileDialogs dialogs_;
+  TAboutBox* AboutBox_ = nullptr;
+  std::unique_ptr<ConvertWorker> ConvertThread_;
+  bool Converting_ = false;
+  bool closing_ = false;
+  QString lastInputFolder_;
+};
+
+} // namespace veltrix

@@ -1,0 +1,152 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/exit_codes.h"
+
+#ifndef VELTRIX_VERSION
+#define VELTRIX_VERSION "0.0.0"
+#endif
+
+namespace veltrix::cli {
+
+namespace {
+
+constexpr const char* kProgram = "veltrix-convert";
+
+constexpr const char* kFooter =
+    "At least one record group (or --info) is required.\n"
+    "Exit status: 0 every input converted, 1 an input failed, 2 usage error,\n"
+    "130 interrupted by SIGINT or SIGTERM (running conversions end with whole lines).";
+
+unsigned DefaultJobs() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : cores;
+}
+
+} // namespace
+
+int DelimiterIndexOf(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (std::size_t i = 0; i < DelimiterNames.size(); ++i) {
+    std::string known(DelimiterNames[i]);
+    std::transform(known.begin(), known.end(), known.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (name == known) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void PrintUsageError(std::ostream& err, const std::string& problem) {
+  err << kProgram << ": " << problem << "\nRun with --help for more information.\n";
+}
+
+std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings& settings,
+                                  std::ostream& out, std::ostream& err) {
+  settings = CliSettings{};
+  ConversionOptions& o = settings.options;
+  std::string delimiter = "comma";
+  long long jobs = DefaultJobs();
+  bool noHeader = false;
+  bool context = false;
+  bool records = false;
+
+  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (.out).", kProgram};
+  app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
+  app.footer(kFooter);
+
+  app.add_option("INPUT", settings.inputs, "logs to convert")->required()->type_name("");
+  CLI::Option* output =
+      app.add_option("-o,--output", settings.output,
+                     "output path (only with one INPUT); default: INPUT with its last three "
+                     "characters removed, then \".out\"")
+          ->type_name("FILE");
+  app.add_option("-d,--delimiter", delimiter, "comma (default) | tab | space | semicolon")
+      ->type_name("NAME");
+  app.add_flag("--no-header", noHeader, "omit the header record (it is written by default)");
+
+  const char* contextGroup = "Context fields (at the start of every line)";
+  app.add_flag("--rtc-date", o.cbRTCDate, "RTC date")->group(contextGroup);
+  app.add_flag("--rtc-time", o.cbRTCTime, "RTC time")->group(contextGroup);
+  app.add_flag("--marker", o.cbMarker, "marker number")->group(contextGroup);
+  app.add_flag("--gps-date", o.cbGPSDate, "GPS date")->group(contextGroup);
+  app.add_flag("--gps-time", o.cbGPSTime, "GPS time")->group(contextGroup);
+  app.add_flag("--gps-lat", o.cbGPSLat, "GPS latitude")->group(contextGroup);
+  app.add_flag("--gps-lon", o.cbGPSLon, "GPS longitude")->group(contextGroup);
+  app.add_flag("--context", context, "all seven context fields")->group(contextGroup);
+
+  const char* recordGroup = "Record groups";
+  app.add_flag("--full-spectrum", o.cbFullSpectrum, "full spectrum data")->group(recordGroup);
+  app.add_flag("--single-spectrum", o.cbSingleSpectrum, "single-channel spectrum")
+      ->group(recordGroup);
+  app.add_flag("--survey", o.cbMAC, "survey MAC data")->group(recordGroup);
+  app.add_flag("--ap-only", o.cbAP, "with --survey: access points only, no stations")
+      ->group(recordGroup);
+  app.add_flag("--single", o.cbSingle, "single-channel MAC data")->group(recordGroup);
+  app.add_flag("--util", o.cbUtil, "utilization (% for each data rate)")->group(recordGroup);
+  app.add_flag("--records", records,
+               "the five groups full-spectrum, single-spectrum, survey, single, util")
+      ->group(recordGroup);
+
+  app.add_option("-j,--jobs", jobs, "convert up to N inputs at once (default: the number of cores)")
+      ->type_name("N");
+  app.add_flag("-q,--quiet", settings.quiet, "no progress display");
+  app.add_flag("--info", settings.info, "describe each log instead of converting it");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      app.exit(e, out, err); // --help or --version
+      return kExitOk;
+    }
+    PrintUsageError(err, e.what());
+    return kExitUsage;
+  }
+
+  if (output->count() > 0 && settings.output.empty()) {
+    PrintUsageError(err, "--output needs a path");
+    return kExitUsage;
+  }
+  if (output->count() > 0 && settings.info) {
+    PrintUsageError(err, "--output cannot be used with --info");
+    return kExitUsage;
+  }
+  if (output->count() > 0 && settings.inputs.size() > 1) {
+    PrintUsageError(err, "--output needs exactly one INPUT");
+    return kExitUsage;
+  }
+  o.delimiterIndex = DelimiterIndexOf(delimiter);
+  if (o.delimiterIndex < 0) {
+    PrintUsageError(err,
+                    "unknown delimiter '" + delimiter + "': use comma, tab, space or semicolon");
+    return kExitUsage;
+  }
+  if (jobs < 1) {
+    PrintUsageError(err, "--jobs must be at least 1");
+    return kExitUsage;
+  }
+  settings.jobs = static_cast<unsigned>(std::min<long long>(jobs, 0xFFFFFFFF));
+  o.cbHeader = !noHeader;
+  if (context) {
+    o.cbRTCDate = o.cbRTCTime = o.cbMarker = true;
+    o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon = true;
+  }
+  if (records) {
+    o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+  }
+  if (!settings.info && !o.AnyRecordGroup()) {
+    PrintUsageError(err, o.cbAP ? "--ap-only needs --survey"
+                                : "choose at least one record group (--full-spectrum, "
+                                  "--single-spectrum, --survey, --single, --util or --records)");
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+} // namespace veltrix::cli

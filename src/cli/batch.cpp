@@ -1,0 +1,49 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace veltrix::cli {
+
+namespace {
+
+class JobObserver final : public ConversionObserver {
+public:
+  JobObserver(ProgressCounters& progress, std::size_t job) : progress_(progress), job_(job) {}
+  void ShowProgress(std::int64_t bytesRead, std::int64_t /*totalBytes*/) override {
+    progress_.SetBytes(job_, bytesRead);
+  }
+
+private:
+  ProgressCounters& progress_;
+  const std::size_t job_;
+};
+
+} // namespace
+
+std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
+                                unsigned workers, const std::atomic<bool>& stop,
+                                ProgressCounters& progress) {
+  std::vector<JobResult> results(jobs.size());
+  std::atomic<std::size_t> next{0};
+  // Each result is written by the one worker that took its job and read after every join.
+  auto work = [&] {
+    while (!stop.load(std::memory_order_relaxed)) {
+      const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+      if (i >= jobs.size()) return;
+      JobObserver observer(progress, i);
+      Convert conversion(jobs[i].input, jobs[i].output, options, observer, &stop);
+      results[i].status = conversion.Execute();
+      results[i].started = true;
+      progress.FinishJob(i);
+    }
+  };
+  const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs.size());
+  std::vector<std::jthread> pool;
+  pool.reserve(count);
+  for (std::size_t w = 0; w < count; ++w) pool.emplace_back(work);
+  pool.clear(); // joins
+  return results;
+}
+
+} // namespace veltrix::cli

@@ -1,0 +1,26 @@
+#pragma once
+// Runs a batch of conversions on a pool of worker threads.
+
+#include <atomic>
+#include <vector>
+
+#include "cli/job_plan.h"
+#include "cli/progress.h"
+#include "convert/convert.h"
+#include "reader/conversion_options.h"
+
+namespace veltrix::cli {
+
+struct JobResult {
+  bool started = false; // false: the stop flag was set before the job's turn came
+  ConvertStatus status = ConvertStatus::Completed;
+};
+
+// Converts every job, at most `workers` at once, taking the jobs in order. Each job is one
+// Convert with its own observer, which reports to `progress`. `stop` is every conversion's
+// termination flag; once it is set no further job starts. Returns one result per job.
+std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
+                                unsigned workers, const std::atomic<bool>& stop,
+                                ProgressCounters& progress);
+
+} // namespace veltrix::cli

@@ -1,0 +1,109 @@
+#include "cli/progress.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "convert/convert.h"
+
+namespace veltrix::cli {
+
+ProgressCounters::ProgressCounters(const std::vector<std::int64_t>& jobSizes)
+    : sizes_(jobSizes), slots_(std::make_unique<Slot[]>(jobSizes.size())) {
+  for (const std::int64_t size : sizes_) total_ += size;
+}
+
+void ProgressCounters::FinishJob(std::size_t job) {
+  slots_[job].bytes.store(sizes_[job], std::memory_order_relaxed);
+  files_done_.fetch_add(1, std::memory_order_relaxed);
+}
+
+ProgressSnapshot ProgressCounters::Sample() const {
+  ProgressSnapshot s;
+  s.files = sizes_.size();
+  s.filesDone = files_done_.load(std::memory_order_relaxed);
+  s.bytesTotal = total_;
+  for (std::size_t i = 0; i < sizes_.size(); ++i) {
+    s.bytesDone += slots_[i].bytes.load(std::memory_order_relaxed);
+  }
+  return s;
+}
+
+std::string FormatBytes(std::int64_t bytes) {
+  static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
+  char text[32];
+  if (bytes < 1024) {
+    std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(bytes));
+    return text;
+  }
+  double value = static_cast<double>(bytes) / 1024.0;
+  std::size_t unit = 0;
+  while (value >= 1024.0 && unit + 1 < std::size(kUnits)) {
+    value /= 1024.0;
+    ++unit;
+  }
+  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+  return text;
+}
+
+std::string FormatProgressLine(const ProgressSnapshot& s, double elapsedSeconds) {
+  constexpr int kBarWidth = 20;
+  // A file that grew while it was read can push the count past its planned size.
+  const std::int64_t done = std::min(s.bytesDone, s.bytesTotal);
+  int percent = ProgressPercent(done, s.bytesTotal);
+  if (s.bytesTotal == 0 && s.files > 0 && s.filesDone == s.files) percent = 100;
+  const int filled = percent * kBarWidth / 100;
+
+  std::string line = "[";
+  line.append(static_cast<std::size_t>(filled), '#');
+  line.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+  char text[160];
+  std::snprintf(text, sizeof text, "] %zu/%zu files  %s / %s  %3d%%", s.filesDone, s.files,
+                FormatBytes(done).c_str(), FormatBytes(s.bytesTotal).c_str(), percent);
+  line += text;
+  if (elapsedSeconds > 0) {
+    const auto rate = static_cast<std::int64_t>(static_cast<double>(done) / elapsedSeconds);
+    line += "  " + FormatBytes(rate) + "/s";
+  }
+  return line;
+}
+
+ProgressDisplay::ProgressDisplay(const ProgressCounters& counters, std::ostream& out,
+                                 std::chrono::milliseconds interval)
+    : counters_(counters), out_(out), interval_(interval), start_(std::chrono::steady_clock::now()),
+      thread_([this] { Loop(); }) {}
+
+ProgressDisplay::~ProgressDisplay() {
+  Stop();
+}
+
+void ProgressDisplay::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void ProgressDisplay::Draw(const std::string& line) {
+  // Pad over the rest of a longer earlier line instead of relying on terminal escapes.
+  std::string text = "\r" + line;
+  if (line.size() < drawn_width_) text.append(drawn_width_ - line.size(), ' ');
+  drawn_width_ = std::max(drawn_width_, line.size());
+  out_ << text << std::flush;
+}
+
+void ProgressDisplay::Loop() {
+  std::unique_lock lock(mutex_);
+  // The first draw waits one interval: a batch that ends sooner leaves no trace.
+  while (!wake_.wait_for(lock, interval_, [this] { return stopping_; })) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    Draw(FormatProgressLine(counters_.Sample(), elapsed.count()));
+  }
+  // Leave the line empty, so messages after the batch start in the first column.
+  if (drawn_width_ > 0) {
+    out_ << '\r' << std::string(drawn_width_, ' ') << '\r' << std::flush;
+  }
+}
+
+} // namespace veltrix::cli
