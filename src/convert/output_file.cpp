@@ -1,5 +1,7 @@
 #include "convert/output_file.h"
 
+#include "reader/number_format.h"
+
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
@@ -79,12 +81,11 @@ void OutputFile::IntegerField(std::int64_t value) {
 }
 
 void OutputFile::Fixed2Field(double value) {
-  // Correctly rounded like printf's "%.2f"; 320 characters hold any double in fixed notation.
-  char* out = Reserve(330);
+  char* out = Reserve(kFixed2Capacity + 1);
   const char* start = out;
   if (field_written_) *out++ = delimiter_;
   field_written_ = true;
-  out = std::to_chars(out, out + 320, value, std::chars_format::fixed, 2).ptr;
+  out = FormatFixed2(out, value);
   Commit(static_cast<std::size_t>(out - start));
 }
 

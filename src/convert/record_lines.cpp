@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reader/mac_text.h"
+#include "reader/number_format.h"
 
 namespace veltrix {
 namespace {
@@ -128,13 +129,19 @@ void SingleFields(OutputFile& out, const RecordState& s, bool b) {
   out.PlainField(s.SingleMacText);
   out.IntegerField(s.SingleRssi);
   out.PlainField(BRateText(s.SingleRateCode));
+  // Each point's share of the total power, in percent; a run of fields written in one go.
+  char* p = out.Reserve(kMultipathPoints * (kFixed2Capacity + 1));
+  const char* start = p;
   for (const std::uint32_t power : s.MultipathPower) {
+    *p++ = out.Delimiter(); // the MAC field always precedes
     if (s.MultipathTotal != 0) {
-      out.Fixed2Field(static_cast<double>(power) * 100 / static_cast<double>(s.MultipathTotal));
+      p = FormatShare2(p, power, s.MultipathTotal);
     } else {
-      out.PlainField("0.00");
+      std::memcpy(p, "0.00", 4);
+      p += 4;
     }
   }
+  out.Commit(static_cast<std::size_t>(p - start));
 }
 
 void UtilizationFields(OutputFile& out, const RecordState& s, bool b) {

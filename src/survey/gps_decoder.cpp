@@ -1,11 +1,13 @@
 #include "survey/gps_decoder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "reader/byte_order.h"
+#include "reader/number_format.h"
 
 namespace veltrix {
 namespace {
@@ -18,9 +20,36 @@ std::size_t Copy(const ShortText& text, char* out) {
   return text.size;
 }
 
-void Print(ShortText& text, const char* format, auto... args) {
-  const int n = std::snprintf(text.data.data(), text.data.size(), format, args...);
-  text.size = static_cast<std::uint8_t>(std::clamp(n, 0, static_cast<int>(text.data.size()) - 1));
+// printf's "%0<width>d": the sign counts towards the width.
+char* PutPadded(char* out, int value, int width) {
+  if (value < 0) {
+    *out++ = '-';
+    --width;
+  }
+  char digits[8];
+  const char* end = std::to_chars(digits, digits + sizeof digits, std::abs(value)).ptr;
+  for (int n = static_cast<int>(end - digits); n < width; ++n) *out++ = '0';
+  for (const char* d = digits; d != end; ++d) *out++ = *d;
+  return out;
+}
+
+// Three numbers joined by a separator, as "%02d<sep>%02d<sep>%0<lastWidth>d".
+void PrintTriple(ShortText& text, int a, int b, int c, char separator, int lastWidth) {
+  char* out = text.data.data();
+  out = PutPadded(out, a, 2);
+  *out++ = separator;
+  out = PutPadded(out, b, 2);
+  *out++ = separator;
+  out = PutPadded(out, c, lastWidth);
+  text.size = static_cast<std::uint8_t>(out - text.data.data());
+}
+
+// "%.5f %c" of the absolute value and the hemisphere letter; at most 596.52324 degrees.
+void PrintPosition(ShortText& text, double degrees, char positive, char negative) {
+  char* end = FormatFixed(text.data.data(), std::fabs(degrees), 5);
+  *end++ = ' ';
+  *end++ = degrees > 0 ? positive : negative;
+  text.size = static_cast<std::uint8_t>(end - text.data.data());
 }
 
 } // namespace
@@ -44,10 +73,10 @@ void GpsDecoder::Decode(std::span<const std::uint8_t> payload) {
 }
 
 void GpsDecoder::UpdateTexts() {
-  Print(date_, "%02d/%02d/%04d", Month, Day, Year);
-  Print(time_, "%02d:%02d:%02d", Hours, Minutes, Seconds);
-  Print(latitude_, "%.5f %c", std::fabs(Latitude), Latitude > 0 ? 'N' : 'S');
-  Print(longitude_, "%.5f %c", std::fabs(Longitude), Longitude > 0 ? 'E' : 'W');
+  PrintTriple(date_, Month, Day, Year, '/', 4);
+  PrintTriple(time_, Hours, Minutes, Seconds, ':', 2);
+  PrintPosition(latitude_, Latitude, 'N', 'S');
+  PrintPosition(longitude_, Longitude, 'E', 'W');
 }
 
 std::size_t GpsDecoder::FormatDate(char* out) const {

@@ -15,8 +15,8 @@ namespace veltrix::apptest {
 namespace {
 
 testing::Bytes Signature(const char* four) {
-  testing::Bytes bytes(four, four + 4);
-  bytes.resize(64, 0x55); // whatever follows never matters
+  testing::Bytes bytes(64, 0x55); // whatever follows the signature never matters
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(four[i]);
   return bytes;
 }
 

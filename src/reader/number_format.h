@@ -1,0 +1,110 @@
+#pragma once
+// Number texts of the output, byte-identical to printf's.
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace veltrix {
+
+// Longest text FormatFixed2 may write: a double in fixed notation with two decimals.
+inline constexpr std::size_t kFixed2Capacity = 320;
+
+// Writes `value` as printf("%.<decimals>f") does (decimals 0 to 9): the exact binary value
+// rounded, halves to even. Non-negative values below 1e9 take an integer path; anything else goes
+// through std::to_chars, which rounds the same way.
+inline char* FormatFixed(char* out, double value, int decimals) {
+  if (!(value >= 0.0 && value < 1e9) || std::signbit(value) || decimals < 0 || decimals > 9) {
+    return std::to_chars(out, out + kFixed2Capacity, value, std::chars_format::fixed, decimals).ptr;
+  }
+  __extension__ using Wide = unsigned __int128;
+  std::uint64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+  const int exponent = (biased != 0 ? biased : 1) - 1075; // value = mantissa * 2^exponent
+  const Wide scaled = Wide{mantissa} * scale;             // below 2^83
+  std::uint64_t units;                                    // value * scale, rounded
+  if (exponent >= 0) {
+    units = static_cast<std::uint64_t>(scaled << exponent); // value < 1e9: below 1e18
+  } else if (exponent < -100) {
+    units = 0; // less than half a unit
+  } else {
+    const int shift = -exponent;
+    const Wide one = 1;
+    units = static_cast<std::uint64_t>(scaled >> shift);
+    const Wide rest = scaled & ((one << shift) - 1);
+    const Wide half = one << (shift - 1);
+    if (rest > half || (rest == half && (units & 1) != 0)) ++units;
+  }
+  out = std::to_chars(out, out + 20, units / scale).ptr;
+  if (decimals == 0) return out;
+  *out++ = '.';
+  std::uint64_t fraction = units % scale;
+  for (int i = decimals - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return out + decimals;
+}
+
+// FormatFixed(out, value, 2), on the hot path of every multipath and utilization field: 64-bit
+// arithmetic suffices for two decimals (100 times a 53-bit mantissa stays below 2^60).
+inline char* FormatFixed2(char* out, double value) {
+  if (!(value >= 0.0 && value < 1e15) || std::signbit(value)) return FormatFixed(out, value, 2);
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased != 0) mantissa |= std::uint64_t{1} << 52;
+  const int exponent = (biased != 0 ? biased : 1) - 1075;
+  std::uint64_t hundredths;
+  if (exponent >= 0) {
+    hundredths = (mantissa << exponent) * 100; // value < 1e15: below 1e17
+  } else if (exponent < -60) {
+    hundredths = 0;
+  } else {
+    const std::uint64_t scaled = mantissa * 100;
+    const int shift = -exponent;
+    hundredths = scaled >> shift;
+    const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (hundredths & 1) != 0)) ++hundredths;
+  }
+  const std::uint64_t whole = hundredths / 100;
+  const unsigned cents = static_cast<unsigned>(hundredths % 100);
+  if (whole < 10) {
+    *out++ = static_cast<char>('0' + whole);
+  } else {
+    out = std::to_chars(out, out + 20, whole).ptr;
+  }
+  out[0] = '.';
+  out[1] = static_cast<char>('0' + cents / 10);
+  out[2] = static_cast<char>('0' + cents % 10);
+  return out + 3;
+}
+
+// FormatFixed2(out, part * 100.0 / total) for part <= total, in integers: the quotient of two
+// integers is never so close to a halfway point between hundredths that the rounding of the
+// double could fall on the other side, except exactly on it; that case takes the double path.
+inline char* FormatShare2(char* out, std::uint32_t part, std::uint32_t total) {
+  const std::uint64_t scaled = std::uint64_t{part} * 10000;
+  const std::uint64_t twiceRest = total != 0 ? 2 * (scaled % total) : 0;
+  if (total == 0 || part > total || twiceRest == total) {
+    return FormatFixed2(out, static_cast<double>(part) * 100 / static_cast<double>(total));
+  }
+  const std::uint64_t hundredths = scaled / total + (twiceRest > total ? 1 : 0);
+  const unsigned whole = static_cast<unsigned>(hundredths / 100);
+  const unsigned cents = static_cast<unsigned>(hundredths % 100);
+  if (whole >= 100) *out++ = '1'; // only 100.00 reaches three digits
+  if (whole >= 10) *out++ = static_cast<char>('0' + whole / 10 % 10);
+  *out++ = static_cast<char>('0' + whole % 10);
+  out[0] = '.';
+  out[1] = static_cast<char>('0' + cents / 10);
+  out[2] = static_cast<char>('0' + cents % 10);
+  return out + 3;
+}
+
+} // namespace veltrix
