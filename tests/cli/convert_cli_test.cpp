@@ -6,75 +6,13 @@
 #include <filesystem>
 #include <thread>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include "example_log.h"
-#include "support/log_builder.h"
-#include "support/temp_dir.h"
-
-extern char** environ;
+#include "cli_process.h"
 
 namespace veltrix {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
-
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  const testing::Bytes bytes = testing::ReadFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// Starts the converter with stdout and stderr going to files in `dir`.
-pid_t Start(const TempDir& dir, const std::vector<std::string>& args) {
-  std::vector<std::string> all = {VELTRIX_CONVERT_EXE};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  // The child must see SIGINT as a terminal would deliver it, even when this test runs in the
-  // background, where it is ignored.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGTERM);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-  pid_t pid = -1;
-  const int failed = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  return failed ? -1 : pid;
-}
-
-Result Finish(const TempDir& dir, pid_t pid) {
-  Result r;
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = Slurp(dir.File("stdout.txt"));
-  r.err = Slurp(dir.File("stderr.txt"));
-  return r;
-}
-
-Result RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-  return Finish(dir, Start(dir, args));
-}
+using namespace clitest;
 
 std::string FirstLine(const std::string& text) {
   const std::size_t end = text.find("\r\n");
@@ -86,20 +24,6 @@ std::string Repeated(const std::string& field, int count, char delimiter) {
   for (int i = 0; i < count; ++i) line += (i ? std::string(1, delimiter) : "") + field;
   return line + "\r\n";
 }
-
-class ConvertCli : public ::testing::Test {
-protected:
-  std::string Log(const std::string& name, char generation, std::uint32_t seed = 1,
-                  std::size_t minBytes = 4096) {
-    return WriteLog(name, tools::MakeExampleLog(generation, minBytes, seed));
-  }
-  std::string WriteLog(const std::string& name, const testing::Bytes& bytes) {
-    testing::WriteFile(dir.File(name), bytes);
-    return dir.File(name);
-  }
-  TempDir dir;
-  TempDir logs; // stdout.txt and stderr.txt of the runs
-};
 
 TEST_F(ConvertCli, WritesTheOutputNextToTheInputAndNothingToStdout) {
   const std::string g = Log("site.qx", 'G');
