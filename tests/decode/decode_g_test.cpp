@@ -2,25 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "reader/conversion_options.h"
+#include "decode_harness.h"
 #include "reader/decoders.h"
-#include "reader/log_reader.h"
 #include "support/log_builder.h"
-#include "support/temp_dir.h"
-#include "survey/gps_decoder.h"
-#include "survey/station_list.h"
 
 namespace veltrix {
+namespace decodetest {
 namespace {
+
+struct Harness : HarnessFor {
+  explicit Harness(std::size_t capacity = StationList::kDefaultCapacity)
+      : HarnessFor(kVariantG, capacity) {}
+};
 
 using testing::Bytes;
 using testing::GSurveyBody;
@@ -29,74 +28,6 @@ using testing::Mac;
 constexpr std::uint8_t kSpectrum = 7, kFull = 8, kSurvey = 16, kChannel = 17, kSingle = 19,
                        kUtil = 21, kGps = 25;
 
-struct Record {
-  std::uint8_t type = 0;
-  Bytes body;
-  bool empty = false; // a frame whose payload block is empty
-};
-
-ConversionOptions AllGroups() {
-  ConversionOptions o;
-  o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
-  return o;
-}
-
-// One conversion's objects. Feed frames the records into a log and decodes each as the
-// conversion loop does, returning the decoder's results.
-struct Harness {
-  explicit Harness(std::size_t capacity = StationList::kDefaultCapacity) : stations(capacity) {}
-
-  std::vector<int> Feed(const std::vector<Record>& records) {
-    testing::LogBuilder log("QXBG");
-    for (const Record& r : records) {
-      if (r.empty)
-        log.EmptyFrame();
-      else
-        log.Frame(r.type, r.body);
-      log.Raw(Bytes(256, 0xEE)); // skipped by the framing; seen by a decoder reading too far
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, "g%d.qx", logs++);
-    reader.SetInputPath(log.Write(dir.File(name)));
-    EXPECT_TRUE(reader.OpenLog());
-    std::vector<int> results;
-    while (reader.ReadRecord() != 0) results.push_back(DecodeG(reader, stations, gps, options));
-    reader.CloseLog();
-    return results;
-  }
-  RecordState& state() { return reader.State; }
-
-  testing::TempDir dir;
-  int logs = 0;
-  LogReader reader;
-  StationList stations;
-  GpsDecoder gps;
-  ConversionOptions options = AllGroups();
-};
-
-Mac M(std::uint8_t n) {
-  return {0x00, 0x0C, 0x41, 0x9A, 0x00, n};
-}
-
-struct Node {
-  Mac mac{};
-  std::string ssid;
-  int signal = 0, channel = 0, isAp = 0, wep = 0;
-  bool operator==(const Node&) const = default;
-};
-void PrintTo(const Node& n, std::ostream* os) {
-  *os << "{mac .." << int(n.mac[5]) << " '" << n.ssid << "' signal " << n.signal << " channel "
-      << n.channel << " ap " << n.isAp << " wep " << n.wep << "}";
-}
-std::vector<Node> Nodes(const StationList& list) {
-  std::vector<Node> out;
-  for (int i = 1; i <= list.Count(); ++i) {
-    const StationNode* n = nullptr;
-    if (list.GetNth(n, i) != 0) break;
-    out.push_back({n->mac, n->ssid, n->signal, n->channel, n->isAp, n->wep});
-  }
-  return out;
-}
 Node Ap(std::uint8_t n, std::string ssid, int signal, int channel, int wep = 0) {
   return {M(n), std::move(ssid), signal, channel, 1, wep};
 }
@@ -475,4 +406,5 @@ TEST(DecodeGTest, SurveyLargerThanItsTables) {
 }
 
 } // namespace
+} // namespace decodetest
 } // namespace veltrix
