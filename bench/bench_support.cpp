@@ -16,14 +16,13 @@ std::string ScratchFile(const testing::Bytes& bytes) {
 
 ConversionOptions WithContext() {
   ConversionOptions o;
-  o.cbRTCDate = o.cbRTCTime = o.cbMarker = true;
-  o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon = true;
+  o.TickAllContextFields();
   return o;
 }
 
 ConversionOptions Everything() {
   ConversionOptions o = WithContext();
-  o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+  o.TickAllRecordGroups();
   return o;
 }
 

@@ -20,7 +20,9 @@ int MemoryFile(const char* name) {
   return fd;
 }
 
-std::string PathOf(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+std::string PathOf(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -45,9 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
 
   veltrix::ConversionOptions o;
-  o.cbRTCDate = o.cbRTCTime = o.cbMarker = o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon =
-      true;
-  o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+  o.TickAllContextFields();
+  o.TickAllRecordGroups();
   o.delimiterIndex = static_cast<int>(size % 4); // every delimiter, so every quoting path
   veltrix::ConversionObserver observer;
   veltrix::Convert convert(inputPath, outputPath, o, observer);

@@ -133,13 +133,8 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   }
   settings.jobs = static_cast<unsigned>(std::min<long long>(jobs, 0xFFFFFFFF));
   o.cbHeader = !noHeader;
-  if (context) {
-    o.cbRTCDate = o.cbRTCTime = o.cbMarker = true;
-    o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon = true;
-  }
-  if (records) {
-    o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
-  }
+  if (context) o.TickAllContextFields();
+  if (records) o.TickAllRecordGroups();
   if (!settings.info && !o.AnyRecordGroup()) {
     PrintUsageError(err, o.cbAP ? "--ap-only needs --survey"
                                 : "choose at least one record group (--full-spectrum, "

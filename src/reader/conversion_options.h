@@ -36,6 +36,13 @@ struct ConversionOptions {
     return Delimiters[static_cast<unsigned>(delimiterIndex) < Delimiters.size() ? delimiterIndex
                                                                                 : 0];
   }
+  // Every context field (--context), every record group (--records; not cbAP, which narrows one).
+  void TickAllContextFields() {
+    cbRTCDate = cbRTCTime = cbMarker = cbGPSDate = cbGPSTime = cbGPSLat = cbGPSLon = true;
+  }
+  void TickAllRecordGroups() {
+    cbFullSpectrum = cbSingleSpectrum = cbMAC = cbSingle = cbUtil = true;
+  }
   bool AnyRecordGroup() const {
     return cbFullSpectrum || cbSingleSpectrum || cbMAC || cbSingle || cbUtil;
   }

@@ -24,7 +24,7 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
 
 ConversionOptions AllRecords() {
   ConversionOptions o;
-  o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+  o.TickAllRecordGroups();
   return o;
 }
 

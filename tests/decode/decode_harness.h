@@ -29,7 +29,7 @@ struct Record {
 
 inline ConversionOptions AllGroups() {
   ConversionOptions o;
-  o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+  o.TickAllRecordGroups();
   return o;
 }
 

@@ -78,8 +78,8 @@ TEST(Hostile, ConvertsCompletelyWithWholeLines) {
     SCOPED_TRACE(c.name);
     const std::string input = LogBuilder(c.signature).Raw(c.body).Write(dir.File("in.qx"));
     ConversionOptions o;
-    o.cbRTCDate = o.cbRTCTime = o.cbMarker = o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon =
-        o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+    o.TickAllContextFields();
+    o.TickAllRecordGroups();
     ConversionObserver quiet;
     Convert convert(input, dir.File("out.out"), o, quiet);
     ASSERT_EQ(convert.Execute(), ConvertStatus::Completed);

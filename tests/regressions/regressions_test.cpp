@@ -24,9 +24,8 @@ TEST(Regressions, FuzzerFindingsConvertCleanly) {
       const std::string input = testing::LogBuilder(signature).Raw(body).Write(tmp.File("in.qx"));
       for (int delimiter = 0; delimiter < 4; ++delimiter) {
         ConversionOptions o;
-        o.cbRTCDate = o.cbRTCTime = o.cbMarker = o.cbGPSDate = o.cbGPSTime = o.cbGPSLat =
-            o.cbGPSLon = o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil =
-                true;
+        o.TickAllContextFields();
+        o.TickAllRecordGroups();
         o.delimiterIndex = delimiter;
         ConversionObserver quiet;
         Convert convert(input, tmp.File("out.out"), o, quiet);
