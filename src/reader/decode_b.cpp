@@ -31,19 +31,19 @@ constexpr std::size_t kFrameLength = 91;
 struct Capture {
   const std::uint8_t* header;
   const std::uint8_t* frame;
-  std::size_t storedLength; // L as the capture header gives it
-  std::size_t length;       // the frame bytes actually present: L cut to the payload
+  std::size_t length; // L: the body holds all of the frame's bytes
   bool valid;
 };
 
+// A capture whose body is shorter than its header and the L frame bytes it announces is cut;
+// it is ignored rather than decoded from what is left.
 bool ParseCapture(std::span<const std::uint8_t> body, Capture& c) {
   if (body.size() < kCaptureHeaderSize) return false;
   c.header = body.data();
   c.frame = body.data() + kCaptureHeaderSize;
-  c.storedLength = LoadLE16(c.header + kFrameLength);
-  c.length = std::min(c.storedLength, body.size() - kCaptureHeaderSize);
+  c.length = LoadLE16(c.header + kFrameLength);
   c.valid = c.header[kFrameValid] != 0;
-  return true;
+  return body.size() - kCaptureHeaderSize >= c.length;
 }
 
 std::uint16_t RateCodeOf(std::uint8_t rate100k) {
@@ -83,9 +83,10 @@ void WalkElements(RecordState& s, std::size_t frameLength) {
   const std::uint8_t* f = s.MgmtFrame.data();
   const std::size_t end = kElements + std::min(frameLength - kElements, kMaxElementBytes);
   std::size_t pos = kElements;
-  while (pos + 1 < end) {
+  while (pos < end) {
+    // A lone id byte at the end is an element with no content.
     const std::uint8_t id = f[pos];
-    const std::size_t length = f[pos + 1];
+    const std::size_t length = pos + 1 < end ? f[pos + 1] : 0;
     const std::size_t content = pos + 2;
     const std::size_t present = std::min(length, end > content ? end - content : 0);
     if (id == 0) {
@@ -99,10 +100,11 @@ void WalkElements(RecordState& s, std::size_t frameLength) {
   }
 }
 
-// When a new station cannot be added, the capture's decode stops there.
+// A station that cannot be added (the list is full) leaves the list as it is; the capture's own
+// values still reach its line.
 void DecodeManagementCapture(RecordState& s, StationList& stations, const Capture& c) {
   std::memcpy(s.MgmtCapture.data(), c.header, kCaptureHeaderSize);
-  if (c.storedLength != 0) {
+  if (c.length != 0) {
     std::memcpy(s.MgmtFrame.data(), c.frame, std::min<std::size_t>(c.length, kMgmtFrameCapacity));
     std::memcpy(s.BeaconFixed.data(), s.MgmtFrame.data() + kBeaconFixed, s.BeaconFixed.size());
     s.BeaconSsid.clear();
@@ -123,10 +125,11 @@ void DecodeManagementCapture(RecordState& s, StationList& stations, const Captur
     update(*found);
   } else if (c.valid) {
     StationNode node;
-    if (stations.NewNode(node) != 0) return;
-    std::memcpy(node.mac.data(), mac, 6);
-    update(node);
-    stations.InsertSorted(std::move(node));
+    if (stations.NewNode(node) == 0) {
+      std::memcpy(node.mac.data(), mac, 6);
+      update(node);
+      stations.InsertSorted(std::move(node));
+    }
   }
   CommonCaptureSteps(s, s.MgmtCapture.data(), s.MgmtFrame[kRateByte]);
 }
@@ -144,13 +147,14 @@ void DecodeDataCapture(RecordState& s, StationList& stations, const Capture& c) 
     found->channel = s.BeaconChannel;
   } else if (c.valid) {
     StationNode node;
-    if (stations.NewNode(node) != 0) return;
-    std::memcpy(node.mac.data(), mac, 6);
-    node.signal = rssi;
-    node.channel = s.BeaconChannel;
-    node.wep = 0;
-    node.isAp = 1;
-    stations.InsertSorted(std::move(node));
+    if (stations.NewNode(node) == 0) {
+      std::memcpy(node.mac.data(), mac, 6);
+      node.signal = rssi;
+      node.channel = s.BeaconChannel;
+      node.wep = 0;
+      node.isAp = 1;
+      stations.InsertSorted(std::move(node));
+    }
   }
   CommonCaptureSteps(s, s.DataCapture.data(), s.DataFrame[kRateByte]);
 }
@@ -177,7 +181,7 @@ int DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c)
 // Types 9 and 10 carry a management frame, or none at all (L = 0); a frame too short for its
 // fixed fields is damaged.
 bool UsableManagementCapture(const Capture& c) {
-  return c.storedLength == 0 || c.length >= kElements;
+  return c.length == 0 || c.length >= kElements;
 }
 
 } // namespace

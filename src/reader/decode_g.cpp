@@ -21,15 +21,15 @@ template <std::size_t N> void LoadSamples(std::array<std::int16_t, N>& out, cons
   for (std::size_t i = 0; i < N; ++i) out[i] = LoadLE16s(p + 2 * i);
 }
 
+// Channels outside 1..14 have no slot: such a record is not reported and changes nothing.
 int DecodeUtilization(RecordState& s, const std::uint8_t* p) {
+  if (s.CurrentChannel < 1 || s.CurrentChannel > 14) return kNothingToWrite;
   double sum = 0.0;
   for (std::size_t i = 0; i < s.GUtilCounts.size(); ++i) {
     s.GUtilCounts[i] = LoadLE32(p + 4 * i);
     sum += static_cast<double>(s.GUtilCounts[i]) / static_cast<double>(RateBytesPerSecond[i]);
   }
-  // Channels outside 1..14 have no slot: the percentage is dropped, the other slots still show.
-  if (s.CurrentChannel >= 1 && s.CurrentChannel <= 14)
-    s.GUtilization[s.CurrentChannel - 1u] = sum * 100;
+  s.GUtilization[s.CurrentChannel - 1u] = sum * 100;
   s.RecordKind = kKindUtilization;
   return kRecordReady;
 }

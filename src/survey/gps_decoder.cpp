@@ -58,9 +58,9 @@ GpsDecoder::GpsDecoder() {
   UpdateTexts();
 }
 
-void GpsDecoder::Decode(std::span<const std::uint8_t> payload) {
-  std::uint8_t block[kBlockSize] = {};
-  if (!payload.empty()) std::memcpy(block, payload.data(), std::min(payload.size(), kBlockSize));
+bool GpsDecoder::Decode(std::span<const std::uint8_t> payload) {
+  if (payload.size() < kBlockSize) return false;
+  const std::uint8_t* block = payload.data();
   Latitude = LoadBE32s(block + 31) * kDegreesPerMilliarcsecond;
   Longitude = LoadBE32s(block + 35) * kDegreesPerMilliarcsecond;
   Month = block[4];
@@ -70,6 +70,7 @@ void GpsDecoder::Decode(std::span<const std::uint8_t> payload) {
   Minutes = block[9];
   Seconds = block[10];
   UpdateTexts();
+  return true;
 }
 
 void GpsDecoder::UpdateTexts() {

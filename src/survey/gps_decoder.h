@@ -18,9 +18,10 @@ public:
 
   GpsDecoder();
 
-  // Takes the first 152 bytes of a GPS payload (missing bytes count as zero) and replaces the
-  // whole decoded state. Nothing is range-checked.
-  void Decode(std::span<const std::uint8_t> payload);
+  // Takes the first 152 bytes of a GPS payload and replaces the whole decoded state. A shorter
+  // payload is a cut block: it is ignored and the previous fix stays (false). Nothing is
+  // range-checked.
+  bool Decode(std::span<const std::uint8_t> payload);
 
   // Each writes one NUL-terminated text into `out` (kTextCapacity bytes) and returns its length.
   std::size_t FormatDate(char* out) const;      // "%02d/%02d/%04d", month first

@@ -136,6 +136,19 @@ TEST(Convert, RecordsThatWriteNoLine) {
       {"payloads shorter than their layout, b",
        LogBuilder("QXB ").Frame(5, Bytes(129, 1)).Frame(14, Bytes(545, 1)).Frame(19, Bytes(15, 1)),
        Everything(false)},
+      {"g utilization outside channels 1..14",
+       LogBuilder("QXBG")
+           .Frame(17, {0})
+           .Frame(21, testing::GUtilBody({125000}))
+           .Frame(17, {15})
+           .Frame(21, testing::GUtilBody({125000})),
+       Everything(false)},
+      {"captures cut short of their frame length, b",
+       LogBuilder("QXB ")
+           .Frame(6, testing::CaptureBody(capture, testing::DataFrame(110, kMac), 100))
+           .Frame(18, testing::CaptureBody(capture, testing::BeaconFrame(10, kMac, false, {}), 90))
+           .Frame(10, testing::CaptureBody(capture, testing::BeaconFrame(10, kMac, false, {}), 90)),
+       Everything(false)},
       {"b utilization above channel 14",
        LogBuilder("QXB ").Frame(4, {15}).Frame(19, testing::BUtilBody({125000, 0, 0, 0})),
        Everything(false)},

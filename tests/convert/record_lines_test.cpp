@@ -218,6 +218,16 @@ TEST(RecordLines, BSurvey) {
        LogBuilder("QXB ").Frame(4, {9}).Frame(10, beacon(kMacC, false, 1, false)),
        mac,
        {"0," + kC + ",Office,-62,No,AP"}},
+      {"a lone SSID id at the end of the elements empties the SSID",
+       LogBuilder("QXB ").Frame(10, [] {
+         CaptureHeader h;
+         h.rssi = -62;
+         Bytes frame = BeaconFrame(10, kMacA, false, {{0, testing::SsidElementContent("Office")}});
+         frame.push_back(0);
+         return CaptureBody(h, frame);
+       }()),
+       mac,
+       {"0," + kA + ",,-62,No,AP"}},
       {"a survey that added no station writes nothing",
        LogBuilder("QXB ")
            .Frame(10, beacon(kMacA, true, 1, true))
@@ -291,8 +301,19 @@ TEST(RecordLines, BSingle) {
        {Join(Concat({{kA, "-60", "11"}, thirds})), Join(Concat({{kA, "-60", "11"}, ties})),
         Join(Concat({{kA, "-60", "11", "0.00", "100.00"}, Repeat("0.00", 42)}))}},
   });
-}
 
+  // A transmitter past the station list's capacity: its line still carries its own values.
+  LogBuilder crowded("QXB ");
+  for (std::uint32_t i = 0; i < StationList::kDefaultCapacity; ++i) {
+    const Mac mac = {2, 0, static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
+                     static_cast<std::uint8_t>(i), 0};
+    crowded.Frame(6, BCapture(DataFrame(110, mac), -60));
+  }
+  crowded.Frame(6, BCapture(DataFrame(20, kMacC), -33, {{3, 4}}));
+  const Lines lines = RecordLines(crowded, single);
+  ASSERT_EQ(lines.size(), StationList::kDefaultCapacity + 1);
+  EXPECT_EQ(lines.back(), Join(Concat({{kC, "-33", "2", "100.00"}, Repeat("0.00", 43)})));
+}
 TEST(RecordLines, Utilization) {
   const ConversionOptions util = Ticked({&O::cbUtil});
 
@@ -375,6 +396,17 @@ TEST(RecordLines, ContextPrefix) {
            .Frame(5, testing::BChannelSpectrumBody(9, std::vector<std::int16_t>(64, 0)), "", rtc),
        bSpectrum,
        {"12/07/2007,13:05:09,1,12/31/2007,23:59:59,33.50000 S,122.50000 E," + bSpectrumOwn}},
+      {"a cut GPS block keeps the previous fix",
+       LogBuilder("QXBG")
+           .Frame(25, GpsBody(GpsFix{}), "12", rtc)
+           .Frame(25, [] {
+             Bytes cut = GpsBody(GpsFix{12, 31, 2007, 23, 59, 59, 1, 1});
+             cut.resize(151);
+             return cut;
+           }())
+           .Frame(19, single, "", rtc),
+       all,
+       {"12/07/2007,13:05:09,12," + fix + "," + own}},
       {"no marker yet: an empty field",
        LogBuilder("QXBG").Frame(19, single, "", rtc),
        Ticked({&O::cbMarker, &O::cbSingle}),

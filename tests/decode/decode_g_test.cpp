@@ -174,7 +174,8 @@ TEST(DecodeGTest, ChannelAndGpsRecordsAreDecodedWithNothingTicked) {
     other.month = 12, other.latitude = 5;
     h.Feed({{kGps, testing::GpsBody(other)}});
     GpsDecoder expected;
-    expected.Decode(body); // missing bytes count as zero
+    expected.Decode(testing::GpsBody(other));
+    expected.Decode(body); // a cut block is ignored: the previous fix stays
     EXPECT_EQ(h.Feed({{kGps, body}}), std::vector<int>{0});
     EXPECT_EQ(h.gps.DateText(), expected.DateText());
     EXPECT_EQ(h.gps.TimeText(), expected.TimeText());
@@ -200,7 +201,7 @@ TEST(DecodeGTest, UtilizationSumsEveryRateIntoTheCurrentChannelsSlotOnly) {
       {"twice 5.5 Mb/s", 2, {0, 0, 1375000}, 200.0},
       {"every rate full", 9, RateBytesPerSecond, 1400.0},
       {"a count above 2^31 is unsigned", 11, {0x80000000u}, 1717986.9184},
-      // Channels without a slot: the counts are kept, the record still reported.
+      // Channels without a slot: nothing is stored and the record is not reported.
       {"channel 0", 0, {125000, 7}, 0},
       {"channel 15", 15, {125000, 7}, 0},
       {"channel 255", 255, {125000, 7}, 0},
@@ -209,10 +210,11 @@ TEST(DecodeGTest, UtilizationSumsEveryRateIntoTheCurrentChannelsSlotOnly) {
     SCOPED_TRACE(c.name);
     Harness h;
     h.state().GUtilization.fill(-1.0);
+    const bool slot = c.channel >= 1 && c.channel <= 14;
     EXPECT_EQ(h.Feed({{kChannel, {c.channel}}, {kUtil, testing::GUtilBody(c.counts)}}),
-              (std::vector<int>{0, 1}));
-    EXPECT_EQ(h.state().RecordKind, kKindUtilization);
-    EXPECT_EQ(h.state().GUtilCounts, c.counts);
+              (std::vector<int>{0, slot ? 1 : 0}));
+    EXPECT_EQ(h.state().RecordKind, slot ? kKindUtilization : kKindNone);
+    EXPECT_EQ(h.state().GUtilCounts, slot ? c.counts : Counts{});
     for (int slot = 0; slot < 14; ++slot)
       EXPECT_DOUBLE_EQ(h.state().GUtilization[slot], slot == c.channel - 1 ? c.percent : -1.0)
           << "slot " << slot;

@@ -63,17 +63,20 @@ TEST(GpsDecoderTest, DecodesAndFormats) {
   }
 }
 
-TEST(GpsDecoderTest, ShortPayloadCountsMissingBytesAsZero) {
+TEST(GpsDecoderTest, CutBlockKeepsThePreviousFix) {
   GpsDecoder gps;
-  gps.Decode(testing::GpsBody(GpsFix{}));
-  testing::Bytes shortBody = testing::GpsBody(GpsFix{});
-  shortBody.resize(33); // latitude cut in half, longitude missing
-  gps.Decode(shortBody);
-  EXPECT_DOUBLE_EQ(gps.Latitude, (180000000 & 0xffff0000) / 3600000.0);
-  EXPECT_EQ(gps.Longitude, 0.0);
-  EXPECT_EQ(Format(gps).date, "03/07/2006");
-  gps.Decode({});
-  EXPECT_EQ(Format(gps), (Texts{"00/00/0000", "00:00:00", "0.00000 S", "0.00000 W"}));
+  ASSERT_TRUE(gps.Decode(testing::GpsBody(GpsFix{})));
+  const Texts good = Format(gps);
+  for (const std::size_t size : {0, 1, 33, 151}) {
+    testing::Bytes cut = testing::GpsBody(GpsFix{12, 31, 2007, 23, 59, 59, 1, 2});
+    cut.resize(size);
+    EXPECT_FALSE(gps.Decode(cut)) << size;
+    EXPECT_EQ(Format(gps), good) << size;
+  }
+  testing::Bytes longer = testing::GpsBody(GpsFix{12, 31, 2007, 23, 59, 59, 1, 2});
+  longer.push_back(0xFF); // bytes past the block are not looked at
+  EXPECT_TRUE(gps.Decode(longer));
+  EXPECT_EQ(Format(gps).date, "12/31/2007");
 }
 
 } // namespace
