@@ -8,6 +8,7 @@
 #include <string>
 
 #include "reader/conversion_options.h"
+#include "reader/log_reader.h"
 #include "reader/record_state.h"
 
 namespace veltrix {
@@ -35,7 +36,10 @@ inline bool Succeeded(ConvertStatus s) {
 }
 
 // The front end's side. Calls come from the thread that runs Execute, in this order: ShowStart,
-// ShowProgress (once at 0, then once per framed record), ShowFinish, NotifyUser.
+// ShowProgress (once at 0, then once per framed record), ShowFinish, NotifyUser. A total of -1
+// means the size is not known beforehand (a pipe): progress then has bytes but no percentage;
+// ShowFinish gets the size that was read. The completion message gains a second line when the
+// log was damaged.
 class ConversionObserver {
 public:
   virtual ~ConversionObserver() = default;
@@ -52,12 +56,24 @@ public:
   Convert(std::string inputPath, std::string outputPath, const ConversionOptions& options,
           ConversionObserver& observer, const std::atomic<bool>* terminate = nullptr);
 
+  // Reads the log from a copy of this open descriptor (standard input) instead of opening the
+  // input path, which then only names it in messages. The same for the output.
+  void UseInputDescriptor(int descriptor) { input_descriptor_ = descriptor; }
+  void UseOutputDescriptor(int descriptor) { output_descriptor_ = descriptor; }
+
   ConvertStatus Execute();
 
+  // The log's size (-1 until the end when it was not known beforehand), and what was consumed.
   std::int64_t TotalBytes() const { return total_bytes_; }
   std::int64_t BytesRead() const { return bytes_read_; }
   LogVariant Variant() const { return variant_; }
   std::int64_t LinesWritten() const { return lines_written_; } // record lines, header excluded
+  std::int64_t OutputLines() const { return lines_written_ + (header_written_ ? 1 : 0); }
+  // What the walk stepped over (the part at the end only once the walk reached the end).
+  const LogDamage& Damage() const { return damage_; }
+  // The system's reason for a failure, with the file concerned where it is not the input:
+  // "Is a directory", "out/x.out: No such file or directory"; empty when there is none.
+  const std::string& FailureDetail() const { return failure_detail_; }
 
 private:
   const std::string input_path_;
@@ -65,14 +81,19 @@ private:
   const ConversionOptions options_;
   ConversionObserver& observer_;
   const std::atomic<bool>* terminate_;
+  int input_descriptor_ = -1;
+  int output_descriptor_ = -1;
   std::int64_t total_bytes_ = 0;
   std::int64_t bytes_read_ = 0;
   std::int64_t lines_written_ = 0;
+  bool header_written_ = false;
   LogVariant variant_ = kVariantB;
+  LogDamage damage_;
+  std::string failure_detail_;
 };
 
 // The progress percentage shown for a count: bytesRead * 100 / totalBytes, 0 to 100; 0 when the
-// total is 0.
+// total is 0 or not known.
 int ProgressPercent(std::int64_t bytesRead, std::int64_t totalBytes);
 
 } // namespace veltrix

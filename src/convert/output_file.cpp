@@ -2,10 +2,7 @@
 
 #include "reader/number_format.h"
 
-#include <cerrno>
 #include <charconv>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace veltrix {
 
@@ -17,32 +14,34 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Create(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  failed_ = fd_ < 0;
+  return Started(target_.Open(path));
+}
+
+bool OutputFile::CreateOnDescriptor(int descriptor, std::string name) {
+  Close();
+  return Started(target_.OpenDescriptor(descriptor, std::move(name)));
+}
+
+bool OutputFile::Started(bool opened) {
+  failed_ = !opened;
   used_ = 0;
   field_written_ = false;
-  return fd_ >= 0;
+  return opened;
 }
 
 void OutputFile::Flush() {
-  std::size_t done = 0;
-  while (!failed_ && done < used_) {
-    const ssize_t n = ::write(fd_, data_.get() + done, used_ - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      failed_ = true;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  if (!failed_ && used_ > 0 && !target_.Write(data_.get(), used_)) failed_ = true;
   used_ = 0; // after a failure the rest is dropped: nothing more reaches the file
 }
 
 bool OutputFile::Close() {
-  if (fd_ < 0) return !failed_;
+  if (!target_.IsOpen()) return !failed_;
   Flush();
-  if (::close(fd_) != 0) failed_ = true;
-  fd_ = -1;
+  if (failed_) {
+    target_.Abandon();
+  } else if (!target_.Finish()) {
+    failed_ = true;
+  }
   return !failed_;
 }
 

@@ -2,7 +2,8 @@
 // OutputFile: the delimited text file of one conversion. Fields are joined by the delimiter
 // (a separator goes before a field exactly when a field precedes it on the line), every line
 // ends with CR LF, and a field whose text holds the delimiter, a double quote, CR or LF is
-// written between double quotes with its quotes doubled. Writes go through a large buffer.
+// written between double quotes with its quotes doubled. Writes go through a large buffer into an
+// OutputTarget, so an existing file is replaced only when the output is complete.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "convert/output_target.h"
 
 namespace veltrix {
 
@@ -22,10 +25,17 @@ public:
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the file, or truncates an existing one. False when it cannot be created.
+  // Creates the file (see OutputTarget for how an existing one is replaced). False when it cannot
+  // be created.
   bool Create(const std::string& path);
-  // Writes out what is buffered and closes the file. False when any write (or the close) failed.
+  // Writes to a copy of an open descriptor (standard output); `name` names it in messages.
+  bool CreateOnDescriptor(int descriptor, std::string name);
+  // Writes out what is buffered and closes the file, putting it in place. False when any write,
+  // the close or the replacement failed: a file being replaced is then left as it was.
   bool Close();
+  // The errno of the failure, and the path or name of the file.
+  int Error() const { return target_.Error(); }
+  const std::string& Path() const { return target_.Path(); }
   // True once a write has failed; nothing more is written after that.
   bool Failed() const { return failed_; }
   char Delimiter() const { return delimiter_; }
@@ -72,8 +82,10 @@ private:
   static constexpr std::size_t kFlushAt = kBufferSize - 16 * 1024;
   void Flush();
 
+  bool Started(bool opened);
+
   char delimiter_;
-  int fd_ = -1;
+  OutputTarget target_;
   bool failed_ = false;
   bool field_written_ = false;
   std::unique_ptr<char[]> data_;

@@ -1,6 +1,7 @@
 #include "reader/input_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,15 +12,40 @@ namespace veltrix {
 bool InputFile::Open(const std::string& path) {
   Close();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  // A folder opens read-only on Linux but is no log.
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
+  if (fd < 0) {
+    error_ = errno;
     return false;
   }
-  fd_ = fd;
-  return true;
+  return Adopt(fd);
+}
+
+bool InputFile::OpenDescriptor(int descriptor) {
+  Close();
+  const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
+  return Adopt(fd);
+}
+
+// Takes `fd` over, or closes it: a folder opens read-only on Linux but is no log.
+bool InputFile::Adopt(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    error_ = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error_ = EISDIR;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error_ = errno;
+  } else {
+    fd_ = fd;
+    error_ = 0;
+    regular_ = S_ISREG(st.st_mode);
+    return true;
+  }
+  ::close(fd);
+  return false;
 }
 
 void InputFile::Close() {
@@ -27,6 +53,7 @@ void InputFile::Close() {
     ::close(fd_); // releases the lock as well
     fd_ = -1;
   }
+  regular_ = false;
 }
 
 std::size_t InputFile::Read(void* buffer, std::size_t size) {
@@ -45,7 +72,7 @@ std::size_t InputFile::Read(void* buffer, std::size_t size) {
 
 std::int64_t InputFile::Size() const {
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  if (fd_ < 0 || !regular_ || ::fstat(fd_, &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
 
@@ -55,6 +82,11 @@ bool InputFile::Identity(std::uint64_t& device, std::uint64_t& inode) const {
   device = static_cast<std::uint64_t>(st.st_dev);
   inode = static_cast<std::uint64_t>(st.st_ino);
   return true;
+}
+
+std::string OpenErrorText(int error) {
+  if (error == EWOULDBLOCK) return "in use by another program";
+  return std::strerror(error);
 }
 
 } // namespace veltrix

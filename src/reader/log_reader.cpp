@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "reader/byte_order.h"
 
@@ -11,6 +12,13 @@ namespace {
 // Holds the largest frame that can deliver a record (13 + 1023 + 8192 bytes) many times over;
 // larger frames are stepped over without being held.
 constexpr std::size_t kBufferSize = 64 * 1024;
+// Garbage is passed in parts of about this size, each returned by its own ReadRecord call.
+constexpr std::int64_t kMaxSkipPerCall = kBufferSize;
+
+// "1 byte" / "5 bytes", with another noun where given.
+std::string Count(std::int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 // Appends "%02d" of an unsigned byte value (three digits from 100 on).
 char* PutTwoDigits(char* out, unsigned value) {
@@ -44,21 +52,55 @@ void FormatTriple(ShortText& text, unsigned a, unsigned b, unsigned c, char sepa
 
 } // namespace
 
+std::string DescribeDamage(const LogDamage& d) {
+  std::string text;
+  if (d.skippedBytes != 0) {
+    text = Count(d.skippedBytes, "damaged byte", "damaged bytes") + " skipped in " +
+           Count(d.places, "place", "places");
+  }
+  if (d.tailBytes != 0) {
+    if (!text.empty()) text += "; ";
+    text += Count(d.tailBytes, "byte", "bytes") +
+            (d.tailBytes == 1 ? " at the end is not a whole record"
+                              : " at the end are not a whole record");
+  }
+  return text;
+}
+
+std::string ShortDamageNote(const LogDamage& d) {
+  if (!d.Any()) return {};
+  std::string text = "Damaged log: ";
+  if (d.skippedBytes != 0) {
+    text += Count(d.skippedBytes, "byte", "bytes") + " skipped";
+    if (d.tailBytes != 0) text += ", " + std::to_string(d.tailBytes) + " at the end";
+  } else {
+    text += Count(d.tailBytes, "byte", "bytes") + " cut off at the end";
+  }
+  return text + ".";
+}
+
 LogReader::LogReader() : buffer_(new std::uint8_t[kBufferSize]) {}
 LogReader::~LogReader() = default;
 
 bool LogReader::OpenLog() {
   CloseLog();
-  if (!file_.Open(input_path_)) return false;
+  const bool opened = input_descriptor_ >= 0 ? file_.OpenDescriptor(input_descriptor_)
+                                             : file_.Open(input_path_);
+  if (!opened) return false;
+  base_ = file_bytes_ = 0;
   begin_ = end_ = 0;
   eof_ = false;
   SkippedBytes = 0;
   OversizedFrames = 0;
+  damage_ = {};
+  in_damage_ = false;
+  pending_skip_ = 0;
   // The header's contents are not used; a file shorter than it simply has no frames.
   Ensure(kFileHeaderSize);
   Signature = {};
   std::memcpy(Signature.data(), buffer_.get(), std::min(end_, Signature.size()));
   begin_ = std::min(end_, kFileHeaderSize);
+  last_frame_end_ = Position();
   return true;
 }
 
@@ -76,6 +118,7 @@ bool LogReader::Ensure(std::size_t count) {
   if (begin_ > 0) {
     std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
+    base_ += static_cast<std::int64_t>(begin_);
     begin_ = 0;
   }
   while (end_ < count) {
@@ -85,20 +128,23 @@ bool LogReader::Ensure(std::size_t count) {
       return false;
     }
     end_ += n;
+    file_bytes_ += static_cast<std::int64_t>(n);
   }
   return true;
 }
 
 // Moves to the sync mark of the next frame: the last three bytes of the first run of three or
-// more sync bytes. Returns the bytes skipped to get there, or -1 at end of file.
-std::int64_t LogReader::FindSync() {
+// more sync bytes. Returns the bytes skipped to get there, or -1 at end of file. After a long
+// stretch without a mark it returns what it skipped with `found` false; the next call goes on
+// from there exactly as if it had not stopped.
+std::int64_t LogReader::FindSync(bool& found) {
   std::int64_t skipped = 0;
+  found = false;
   for (;;) {
     if (!Ensure(3)) return -1;
     const std::uint8_t* b = buffer_.get() + begin_;
     const std::size_t avail = end_ - begin_;
     std::size_t i = 0;
-    bool found = false;
     while (i + 2 < avail) {
       // A run of three that starts at i, i + 1 or i + 2 holds b[i + 2]; test it first.
       if (b[i + 2] != kSyncByte) {
@@ -117,46 +163,78 @@ std::int64_t LogReader::FindSync() {
     begin_ += i;
     skipped += static_cast<std::int64_t>(i);
     if (found) break;
+    if (skipped >= kMaxSkipPerCall) return skipped;
     // Keep the last bytes: a run may go on in the next block.
     if (!Ensure(avail - i + 1)) return -1;
   }
   // Inside a longer run the mark is its last three bytes.
   while (Ensure(4) && buffer_[begin_ + 3] == kSyncByte) {
+    if (skipped >= kMaxSkipPerCall) {
+      found = false;
+      return skipped;
+    }
     ++begin_;
     ++skipped;
   }
   return skipped;
 }
 
+void LogReader::Damaged(std::int64_t bytes) {
+  if (bytes == 0) return;
+  damage_.skippedBytes += bytes;
+  if (!in_damage_) ++damage_.places;
+  in_damage_ = true;
+}
+
+// The walk has reached the end of the file: whatever follows the last frame is its tail.
+std::int64_t LogReader::EndOfWalk() {
+  damage_.tailBytes = file_bytes_ - last_frame_end_;
+  return 0;
+}
+
 std::int64_t LogReader::ReadRecord() {
   PayloadDelivered = false;
+  FrameRead = false;
   Payload = {};
-  const std::int64_t skipped = FindSync();
-  if (skipped < 0) return 0;
+  bool found = false;
+  const std::int64_t skipped = FindSync(found);
+  if (skipped < 0) return EndOfWalk();
+  pending_skip_ += skipped;
+  if (!found) return skipped;
 
-  if (!Ensure(11)) return 0;
+  if (!Ensure(11)) return EndOfWalk();
   const std::size_t m = LoadLE16(buffer_.get() + begin_ + 9);
   std::size_t p = 0;
   if (m <= kMaxMarkerLength) {
-    if (!Ensure(13 + m)) return 0;
+    if (!Ensure(13 + m)) return EndOfWalk();
     p = LoadLE16(buffer_.get() + begin_ + 11 + m);
   }
   if (m > kMaxMarkerLength || p > kMaxPayloadLength) {
     // Too large for the record model: stepped over whole, keeping the walk in step, and
     // delivering nothing.
-    if (!Skip(11 + m) || !Ensure(2)) return 0;
+    if (!Skip(11 + m) || !Ensure(2)) return EndOfWalk();
     p = LoadLE16(buffer_.get() + begin_);
-    if (!Skip(2 + p)) return 0;
+    if (!Skip(2 + p)) return EndOfWalk();
+    const auto frame = static_cast<std::int64_t>(kFrameOverhead + m + p);
     ++OversizedFrames;
-    SkippedBytes += skipped;
-    return skipped + static_cast<std::int64_t>(kFrameOverhead + m + p);
+    SkippedBytes += pending_skip_;
+    Damaged(pending_skip_ + frame);
+    pending_skip_ = 0;
+    last_frame_end_ = Position();
+    FrameRead = true;
+    return skipped + frame;
   }
 
   const std::size_t frame = kFrameOverhead + m + p;
-  if (!Ensure(frame)) return 0;
+  if (!Ensure(frame)) return EndOfWalk();
   const std::uint8_t* f = buffer_.get() + begin_;
   begin_ += frame;
-  SkippedBytes += skipped;
+  SkippedBytes += pending_skip_;
+  Damaged(pending_skip_);
+  pending_skip_ = 0;
+  in_damage_ = false;
+  last_frame_end_ = Position();
+  FrameRead = true;
 
   FormatTriple(RtcDateText, f[4], f[3], f[5], '/', true);
   FormatTriple(RtcTimeText, f[6], f[7], f[8], ':', false);

@@ -57,21 +57,18 @@ unsigned GpsPayloadType(LogVariant variant) {
   return variant == kVariantB ? 7 : 25;
 }
 
-std::int16_t SummarizeLog(const std::string& path, LogSummary& out) {
+std::int16_t SummarizeLog(const std::string& path, LogSummary& out, int descriptor) {
   out = LogSummary{};
-  Load load(path);
-  const std::int16_t code = load.IdentifyFile();
-  if (code != IdentifyOk) return code;
-  out.Variant = load.Variant();
-
   LogReader reader;
   reader.SetInputPath(path);
+  reader.SetInputDescriptor(descriptor);
   if (!reader.OpenLog()) return IdentifyCannotOpen;
-  out.SizeBytes = reader.File().Size();
-  std::int64_t consumed = 0;
+  out.Variant = VariantOfSignature(reader.Signature.data());
+  if (out.Variant == 0) return IdentifyNotValid;
+
   const unsigned gpsType = GpsPayloadType(out.Variant);
-  while (const std::int64_t n = reader.ReadRecord()) {
-    consumed += n;
+  while (reader.ReadRecord() != 0) {
+    if (!reader.FrameRead) continue;
     ++out.Frames;
     const std::string rtc =
         std::string(reader.RtcDateText.view()) + " " + std::string(reader.RtcTimeText.view());
@@ -81,12 +78,13 @@ std::int16_t SummarizeLog(const std::string& path, LogSummary& out) {
     ++out.RecordsPerType[reader.PayloadType];
     if (reader.PayloadType == gpsType) ++out.GpsFixes;
   }
+  out.SizeBytes = reader.BytesInFile();
   out.OversizedFrames = reader.OversizedFrames;
   out.EmptyPayloads = out.Frames - out.OversizedFrames;
   for (const std::int64_t count : out.RecordsPerType) out.EmptyPayloads -= count;
   out.SkippedBytes = reader.SkippedBytes;
-  const std::int64_t header = static_cast<std::int64_t>(LogReader::kFileHeaderSize);
-  out.TailBytes = out.SizeBytes > header ? out.SizeBytes - header - consumed : 0;
+  out.Damage = reader.Damage();
+  out.TailBytes = out.Damage.tailBytes;
   reader.CloseLog();
   return IdentifyOk;
 }

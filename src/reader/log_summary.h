@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "reader/log_reader.h"
 #include "reader/record_state.h"
 
 namespace veltrix {
 
 struct LogSummary {
   LogVariant Variant = kVariantB;
-  std::int64_t SizeBytes = 0;
+  std::int64_t SizeBytes = 0; // every byte the log held, its header included
   std::int64_t Frames = 0;
   std::int64_t EmptyPayloads = 0;
   std::int64_t OversizedFrames = 0;
@@ -21,6 +22,7 @@ struct LogSummary {
   std::int64_t GpsFixes = 0;
   std::int64_t SkippedBytes = 0; // skipped while resynchronising
   std::int64_t TailBytes = 0;    // after the last whole frame (an incomplete frame or garbage)
+  LogDamage Damage;
 };
 
 // The name of a payload type of a generation, "unknown" for a type it does not define.
@@ -28,8 +30,9 @@ const char* PayloadTypeName(LogVariant variant, unsigned type);
 // The payload type of GPS records in a generation.
 unsigned GpsPayloadType(LogVariant variant);
 
-// Identifies and walks the log; returns an IdentifyCode (IdentifyOk when `out` was filled).
-std::int16_t SummarizeLog(const std::string& path, LogSummary& out);
+// Identifies and walks the log in one exclusive open (of a copy of `descriptor` instead of `path`
+// when one is given); returns an IdentifyCode (IdentifyOk when `out` was filled).
+std::int16_t SummarizeLog(const std::string& path, LogSummary& out, int descriptor = -1);
 // A few indented lines describing the summary, each ended by '\n'.
 std::string FormatSummary(const LogSummary& summary);
 

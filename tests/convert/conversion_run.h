@@ -55,6 +55,7 @@ struct RunResult {
   std::int64_t totalBytes = 0;
   std::int64_t bytesRead = 0;
   LogVariant variant = 0;
+  std::string failureDetail;
 };
 
 // Converts the file at `input` into `output`.
@@ -68,6 +69,7 @@ inline RunResult RunFiles(const std::string& input, const std::string& output,
   r.totalBytes = convert.TotalBytes();
   r.bytesRead = convert.BytesRead();
   r.variant = convert.Variant();
+  r.failureDetail = convert.FailureDetail();
   r.outputExists = std::filesystem::exists(output);
   if (std::filesystem::is_regular_file(output)) r.output = AsText(ReadFile(output));
   return r;

@@ -8,6 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "conversion_run.h"
 #include "reader/input_file.h"
 
@@ -78,7 +83,7 @@ TEST(Convert, ObserverCallsAndProgressCounts) {
   Events expected = {"start " + std::to_string(total), Progress(0, total)};
   for (const std::int64_t n : read) expected.push_back(Progress(n, total));
   expected.push_back("finish " + std::to_string(total));
-  expected.push_back(kCompleted);
+  expected.push_back(kCompleted + "\nDamaged log: 3 bytes skipped."); // the garbage before a frame
 
   EXPECT_EQ(r.status, ConvertStatus::Completed);
   EXPECT_EQ(r.events, expected);
@@ -270,12 +275,22 @@ TEST(Convert, InputThatCannotBeOpened) {
   const std::string output = dir.File("out.out");
   const ConversionOptions o = Ticked({&O::cbSingle}, true);
 
-  ExpectRefused(testing::RunFiles(dir.File("missing.qx"), output, o), ConvertStatus::CannotOpen);
-  EXPECT_FALSE(fs::exists(output));
+  const std::vector<std::pair<std::string, std::string>> unopenable = {
+      {dir.File("missing.qx"), "No such file or directory"},
+      {dir.path().string(), "Is a directory"},
+  };
+  for (const auto& [path, detail] : unopenable) {
+    const RunResult r = testing::RunFiles(path, output, o);
+    ExpectRefused(r, ConvertStatus::CannotOpen);
+    EXPECT_EQ(r.failureDetail, detail);
+    EXPECT_FALSE(fs::exists(output));
+  }
   {
     InputFile holder; // another opener holds the log
     ASSERT_TRUE(holder.Open(input));
-    ExpectRefused(testing::RunFiles(input, output, o), ConvertStatus::CannotOpen);
+    const RunResult r = testing::RunFiles(input, output, o);
+    ExpectRefused(r, ConvertStatus::CannotOpen);
+    EXPECT_EQ(r.failureDetail, "in use by another program");
     EXPECT_FALSE(fs::exists(output));
   }
   // A finished conversion lets go of its log.
@@ -311,6 +326,7 @@ TEST(Convert, OutputThatCannotBeCreated) {
   const RunResult r =
       testing::RunFiles(input, dir.File("missing/out.out"), Ticked({&O::cbSingle}, true));
   EXPECT_EQ(r.status, ConvertStatus::CannotCreate);
+  EXPECT_EQ(r.failureDetail, dir.File("missing/out.out") + ": No such file or directory");
   // Started, but never finished.
   const std::string total = std::to_string(fs::file_size(input));
   EXPECT_EQ(r.events, (Events{"start " + total, "progress 0 " + total,
@@ -336,6 +352,7 @@ TEST(Convert, OutputThatCannotBeWritten) {
     const RunResult r = testing::RunFiles(log->Write(dir.File("in.qx")), "/dev/full",
                                           Ticked({&O::cbSingle, &O::cbFullSpectrum}, true));
     EXPECT_EQ(r.status, ConvertStatus::CannotWrite);
+    EXPECT_EQ(r.failureDetail, "/dev/full: No space left on device");
     const Events& e = r.events;
     ASSERT_GE(e.size(), 4u);
     EXPECT_EQ(e[e.size() - 2], "finish " + std::to_string(log->bytes().size()));
@@ -345,6 +362,124 @@ TEST(Convert, OutputThatCannotBeWritten) {
       EXPECT_LT(e.size(), static_cast<std::size_t>(records));
     }
   }
+}
+
+// The names in a folder, sorted: to see that no temporary file is left behind.
+std::vector<std::string> Names(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Convert, OutputReplacement) {
+  const LogBuilder log = LogBuilder("QXBG").Frame(19, GSingle());
+  const Bytes old = {'O', 'L', 'D'};
+  const std::string fresh = "MAC,RSSI (dBm),Data Rate (Mb/s),Packet Length (bytes),Good/Bad\r\n"
+                            "00-0A-1B-2C-3D-4E,-55,54 Mb/s,1500,good\r\n";
+  const mode_t umask = ::umask(0);
+  ::umask(umask);
+  enum Before { Nothing, OurFile, Symlink, HardLinked };
+  struct Case {
+    const char* name;
+    Before before;
+    bool writeFails;              // the file system refuses the output's bytes
+    const char* readBack;         // what out.out then holds; null: there is none
+    bool sameInode;               // written in place
+    std::vector<std::string> names;
+  };
+  const std::vector<Case> cases = {
+      {"a new file", Nothing, false, "fresh", false, {"in.qx", "out.out"}},
+      {"our own file is replaced whole", OurFile, false, "fresh", false, {"in.qx", "out.out"}},
+      {"through a symbolic link, in place", Symlink, false, "fresh", true,
+       {"in.qx", "out.out", "target.out"}},
+      {"a file with another link, in place", HardLinked, false, "fresh", true,
+       {"in.qx", "other.out", "out.out"}},
+      {"a failed write leaves the earlier file", OurFile, true, "OLD", true, {"in.qx", "out.out"}},
+      {"a failed write leaves no file", Nothing, true, nullptr, false, {"in.qx"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string input = log.Write(dir.File("in.qx"));
+    const std::string output = dir.File("out.out");
+    if (c.before == OurFile) {
+      testing::WriteFile(output, old);
+      fs::permissions(output, fs::perms::owner_read | fs::perms::owner_write);
+    } else if (c.before == Symlink) {
+      testing::WriteFile(dir.File("target.out"), old);
+      fs::create_symlink("target.out", output);
+    } else if (c.before == HardLinked) {
+      testing::WriteFile(output, old);
+      fs::create_hard_link(output, dir.File("other.out"));
+    }
+    struct stat before {};
+    const bool existed = ::stat(output.c_str(), &before) == 0;
+
+    // A file size limit stands in for a full disk: every write past 10 bytes fails.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (c.writeFails) {
+      rlimit small = saved;
+      small.rlim_cur = 10;
+      ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    const RunResult r = testing::RunFiles(input, output, Ticked({&O::cbSingle}, true));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(r.status, c.writeFails ? ConvertStatus::CannotWrite : ConvertStatus::Completed);
+    if (c.writeFails) EXPECT_EQ(r.failureDetail, output + ": File too large");
+    EXPECT_EQ(Names(dir), c.names);
+    struct stat after {};
+    ASSERT_EQ(::stat(output.c_str(), &after) == 0, c.readBack != nullptr);
+    if (c.readBack == nullptr) continue;
+    EXPECT_EQ(r.output, std::string(c.readBack) == "OLD" ? "OLD" : fresh);
+    if (existed) EXPECT_EQ(after.st_ino == before.st_ino, c.sameInode);
+    const mode_t expectedMode = existed ? (before.st_mode & 07777) : (0644 & ~umask);
+    EXPECT_EQ(after.st_mode & 07777, expectedMode);
+    if (c.before == Symlink) EXPECT_TRUE(fs::is_symlink(output));
+  }
+}
+
+// A pipe has no size: it is read to its end, and progress has no total until then.
+TEST(Convert, InputOfUnknownSize) {
+  LogBuilder log("QXBG");
+  for (int i = 0; i < 3000; ++i) log.Frame(19, GSingle());
+  log.Raw({1, 2, 3});
+  TempDir dir;
+  const ConversionOptions o = Ticked({&O::cbSingle}, true);
+  const RunResult fromFile = testing::RunFiles(log.Write(dir.File("in.qx")), dir.File("a.out"), o);
+
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    const Bytes& b = log.bytes();
+    for (std::size_t done = 0; done < b.size();) {
+      const ssize_t n = ::write(fds[1], b.data() + done, std::min<std::size_t>(b.size() - done, 777));
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  RecordingObserver observer;
+  Convert convert("(pipe)", dir.File("b.out"), o, observer);
+  convert.UseInputDescriptor(fds[0]);
+  EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
+  writer.join();
+  ::close(fds[0]);
+
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("b.out"))), fromFile.output);
+  EXPECT_EQ(SplitLines(fromFile.output).size(), 3001u);
+  const std::string size = std::to_string(log.bytes().size());
+  EXPECT_EQ(observer.events.front(), "start -1");
+  EXPECT_EQ(observer.events[observer.events.size() - 3], Progress(fromFile.bytesRead, -1));
+  EXPECT_EQ(observer.events[observer.events.size() - 2], "finish " + size);
+  EXPECT_EQ(observer.events.back(), kCompleted + "\nDamaged log: 3 bytes cut off at the end.");
+  EXPECT_EQ(convert.TotalBytes(), fromFile.totalBytes);
+  EXPECT_EQ(convert.Damage(), (LogDamage{0, 0, 3}));
 }
 
 TEST(Convert, Cancel) {

@@ -21,6 +21,7 @@ struct Walk {
   std::vector<std::int64_t> counts; // every ReadRecord result, the final 0 included
   std::vector<std::string> markers; // MarkerText after each frame that delivered a payload
   std::vector<std::vector<std::uint8_t>> payloads; // type byte, then body
+  LogDamage damage;
 };
 
 Walk WalkLog(const std::string& path) {
@@ -32,6 +33,7 @@ Walk WalkLog(const std::string& path) {
     const std::int64_t n = reader.ReadRecord();
     walk.counts.push_back(n);
     if (n == 0) break;
+    EXPECT_TRUE(reader.FrameRead || !reader.PayloadDelivered);
     if (reader.PayloadDelivered) {
       walk.markers.push_back(reader.MarkerText);
       std::vector<std::uint8_t> p = {reader.PayloadType};
@@ -40,6 +42,7 @@ Walk WalkLog(const std::string& path) {
       walk.payloads.push_back(p);
     }
   }
+  walk.damage = reader.Damage();
   return walk;
 }
 
@@ -62,45 +65,59 @@ struct FramingCase {
   Bytes body; // what follows the file header
   std::vector<std::int64_t> counts;
   std::size_t delivered;
+  LogDamage damage = {}; // skipped bytes, places, bytes at the end
 };
 
 TEST(Framing, CountsAndDeliveries) {
   const std::vector<FramingCase> cases = {
       {"header only", {}, {0}, 0},
       {"back to back", Cat({kFrameA, kFrameB}), {kA, kB, 0}, 2},
-      {"three garbage bytes, none a sync byte", Cat({{1, 2, 3}, kFrameA}), {3 + kA, 0}, 1},
-      {"garbage 61 58 58 before a frame", Cat({{0x61, 0x58, 0x58}, kFrameA}), {3 + kA, 0}, 1},
-      {"one garbage byte", Cat({{0x61}, kFrameA}), {1 + kA, 0}, 1},
-      {"two garbage bytes", Cat({{0x61, 0x62}, kFrameA}), {2 + kA, 0}, 1},
-      {"one extra sync byte", Cat({{0x58}, kFrameA}), {1 + kA, 0}, 1},
-      {"two extra sync bytes", Cat({{0x58, 0x58}, kFrameA}), {2 + kA, 0}, 1},
+      {"three garbage bytes, none a sync byte", Cat({{1, 2, 3}, kFrameA}), {3 + kA, 0}, 1, {3, 1}},
+      {"garbage 61 58 58 before a frame", Cat({{0x61, 0x58, 0x58}, kFrameA}), {3 + kA, 0}, 1,
+       {3, 1}},
+      {"one garbage byte", Cat({{0x61}, kFrameA}), {1 + kA, 0}, 1, {1, 1}},
+      {"two garbage bytes", Cat({{0x61, 0x62}, kFrameA}), {2 + kA, 0}, 1, {2, 1}},
+      {"one extra sync byte", Cat({{0x58}, kFrameA}), {1 + kA, 0}, 1, {1, 1}},
+      {"two extra sync bytes", Cat({{0x58, 0x58}, kFrameA}), {2 + kA, 0}, 1, {2, 1}},
       {"garbage between frames",
        Cat({kFrameA, {0, 0x58, 0, 0x58, 0x58, 7}, kFrameB}),
        {kA, 6 + kB, 0},
-       2},
+       2,
+       {6, 1}},
       {"empty payload block", Cat({EncodeFrame(Rtc{}, "7", {}), kFrameB}), {14, kB, 0}, 1},
-      {"frame cut inside its payload", Cat({kFrameA, Cut(kFrameB, kB - 1)}), {kA, 0}, 1},
-      {"frame cut inside its marker", Cat({kFrameA, Cut(kFrameB, 12)}), {kA, 0}, 1},
-      {"only the sync mark", {0x58, 0x58, 0x58}, {0}, 0},
-      {"only sync bytes", Bytes(5000, 0x58), {0}, 0},
-      {"zeros", Bytes(5000, 0), {0}, 0},
+      {"frame cut inside its payload", Cat({kFrameA, Cut(kFrameB, kB - 1)}), {kA, 0}, 1,
+       {0, 0, kB - 1}},
+      {"frame cut inside its marker", Cat({kFrameA, Cut(kFrameB, 12)}), {kA, 0}, 1, {0, 0, 12}},
+      {"only the sync mark", {0x58, 0x58, 0x58}, {0}, 0, {0, 0, 3}},
+      {"only sync bytes", Bytes(5000, 0x58), {0}, 0, {0, 0, 5000}},
+      {"zeros", Bytes(5000, 0), {0}, 0, {0, 0, 5000}},
       {"marker length 1024 is stepped over",
        Cat({EncodeFrameWithLengths(Rtc{}, 1024, Bytes(1024, '9'), 2, {8, 0}), kFrameB}),
        {13 + 1024 + 2, kB, 0},
-       1},
+       1,
+       {13 + 1024 + 2, 1}},
       {"payload length 8193 is stepped over",
        Cat({EncodeFrameWithLengths(Rtc{}, 0, {}, 8193, Bytes(8193, 8)), kFrameA}),
        {13 + 8193, kA, 0},
-       1},
+       1,
+       {13 + 8193, 1}},
       {"largest lengths, file too short",
        EncodeFrameWithLengths(Rtc{}, 65535, Bytes(100, 1), 0, {}),
        {0},
-       0},
+       0,
+       {0, 0, 113}},
       {"largest lengths, whole frame present",
        Cat({EncodeFrameWithLengths(Rtc{}, 65535, Bytes(65535, 1), 65535, Bytes(65535, 2)),
             kFrameA}),
        {13 + 65535 + 65535, kA, 0},
-       1},
+       1,
+       {13 + 65535 + 65535, 1}},
+      {"damage in two places, then a cut frame",
+       Cat({{1, 2}, kFrameA, {9, 9, 9}, EncodeFrameWithLengths(Rtc{}, 0, {}, 9000, Bytes(9000, 1)),
+            {7}, kFrameB, Cut(kFrameA, 5)}),
+       {2 + kA, 3 + 13 + 9000, 1 + kB, 0},
+       2,
+       {2 + 3 + 13 + 9000 + 1, 2, 5}},
   };
   testing::TempDir dir;
   for (const FramingCase& c : cases) {
@@ -108,7 +125,44 @@ TEST(Framing, CountsAndDeliveries) {
     const Walk walk = WalkLog(LogBuilder("QXBG").Raw(c.body).Write(dir.File("log.qx")));
     EXPECT_EQ(walk.counts, c.counts);
     EXPECT_EQ(walk.payloads.size(), c.delivered);
+    EXPECT_EQ(walk.damage, c.damage);
   }
+}
+
+TEST(Framing, DamageTexts) {
+  const struct {
+    LogDamage damage;
+    const char* text;
+    const char* note;
+  } cases[] = {
+      {{}, "", ""},
+      {{4952, 3, 266},
+       "4952 damaged bytes skipped in 3 places; 266 bytes at the end are not a whole record",
+       "Damaged log: 4952 bytes skipped, 266 at the end."},
+      {{1, 1, 0}, "1 damaged byte skipped in 1 place", "Damaged log: 1 byte skipped."},
+      {{0, 0, 1}, "1 byte at the end is not a whole record",
+       "Damaged log: 1 byte cut off at the end."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DescribeDamage(c.damage), c.text);
+    EXPECT_EQ(ShortDamageNote(c.damage), c.note);
+  }
+}
+
+// A long stretch without a sync mark comes back in parts, so that the caller keeps control.
+TEST(Framing, LongGarbageIsReturnedInParts) {
+  testing::TempDir dir;
+  const Bytes garbage(300000, 0x00);
+  const Walk walk = WalkLog(LogBuilder().Raw(garbage).Raw(kFrameA).Write(dir.File("l.qx")));
+  ASSERT_GE(walk.counts.size(), 4u);
+  std::int64_t total = 0;
+  for (const std::int64_t n : walk.counts) {
+    EXPECT_LE(n, 2 * 64 * 1024);
+    total += n;
+  }
+  EXPECT_EQ(total, 300000 + kA);
+  EXPECT_EQ(walk.payloads.size(), 1u);
+  EXPECT_EQ(walk.damage, (LogDamage{300000, 1, 0}));
 }
 
 TEST(Framing, EndOfFileAnywhereInsideAFrameDeliversNothing) {
