@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include <unistd.h>
+
 #include "cli/arguments.h"
 #include "cli/batch.h"
 #include "cli/exit_codes.h"
@@ -25,16 +27,29 @@ int DescribeLogs(const std::vector<std::string>& inputs, std::ostream& out, std:
   for (const std::string& input : inputs) {
     if (stop.load()) return kExitInterrupted;
     LogSummary summary;
-    const std::int16_t code = SummarizeLog(input, summary);
+    const std::int16_t code =
+        SummarizeLog(input, summary, IsStandardStream(input) ? STDIN_FILENO : -1);
     if (code != IdentifyOk) {
-      err << input << ": " << IdentifyMessage(code) << '\n';
+      err << InputName(input) << ": " << IdentifyMessage(code) << '\n';
       status = kExitFailed;
       continue;
     }
-    out << input << '\n' << FormatSummary(summary);
+    out << InputName(input) << '\n' << FormatSummary(summary);
   }
   out.flush();
   return status;
+}
+
+// "25698" -> "25,698"
+std::string WithThousands(std::int64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const std::size_t left = digits.size() - i;
+    if (i > 0 && digits[i - 1] != '-' && left % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
@@ -57,23 +72,35 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
       RunBatch(jobs, settings.options, settings.jobs, stop, progress);
   display.reset(); // clears the line before any message
 
-  // Messages come after the batch, in input order, whatever order the workers finished in.
+  // Messages come after the batch, in input order, whatever order the workers finished in: on a
+  // terminal a line for each input converted, and for every input its failure, or the damage
+  // its log showed (a warning, also with -q: the output is complete but the log was not).
+  const bool terminal = showProgress && !settings.quiet;
   bool failed = false;
   bool interrupted = false;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const JobResult& r = results[i];
-    const char* message = nullptr;
+    const std::string input = InputName(jobs[i].input);
     if (!r.started) {
-      message = kMsgNotStarted;
+      err << input << ": " << kMsgNotStarted << '\n';
       interrupted = true;
-    } else if (r.status == ConvertStatus::Cancelled) {
-      message = kMsgInterrupted;
-      interrupted = true;
-    } else if (!Succeeded(r.status)) {
-      message = StatusMessage(r.status);
-      failed = true;
+      continue;
     }
-    if (message != nullptr) err << jobs[i].input << ": " << message << '\n';
+    if (!Succeeded(r.status)) {
+      err << input << ": " << StatusMessage(r.status);
+      if (!r.failureDetail.empty()) err << " (" << r.failureDetail << ')';
+      err << '\n';
+      failed = true;
+      continue;
+    }
+    if (r.status == ConvertStatus::Cancelled) {
+      err << input << ": " << kMsgInterrupted << '\n';
+      interrupted = true;
+    } else if (terminal) {
+      err << input << " -> " << OutputName(jobs[i].output) << " ("
+          << WithThousands(r.outputLines) << (r.outputLines == 1 ? " line)\n" : " lines)\n");
+    }
+    if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
   }
   err.flush();
   if (interrupted) return kExitInterrupted;

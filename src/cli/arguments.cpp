@@ -19,7 +19,8 @@ namespace {
 constexpr const char* kProgram = "veltrix-convert";
 
 constexpr const char* kFooter =
-    "At least one record group (or --info) is required.\n"
+    "At least one record group (or --info) is required. A regular output file is replaced only\n"
+    "when its conversion ends; damage in a log is reported as a warning.\n"
     "Exit status: 0 every input converted, 1 an input failed, 2 usage error,\n"
     "130 interrupted by SIGINT or SIGTERM (running conversions end with whole lines).";
 
@@ -60,11 +61,14 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
   app.footer(kFooter);
 
-  app.add_option("INPUT", settings.inputs, "logs to convert")->required()->type_name("");
+  app.add_option("INPUT", settings.inputs, "logs to convert; - reads standard input")
+      ->required()
+      ->type_name("");
   CLI::Option* output =
       app.add_option("-o,--output", settings.output,
-                     "output path (only with one INPUT); default: INPUT with its last three "
-                     "characters removed, then \".out\"")
+                     "output path (only with one INPUT; - writes standard output); default: "
+                     "INPUT with a trailing \".qx\" replaced by \".out\", else with \".out\" "
+                     "added; standard output for standard input")
           ->type_name("FILE");
   app.add_option("-d,--delimiter", delimiter, "comma (default) | tab | space | semicolon")
       ->type_name("NAME");

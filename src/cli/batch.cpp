@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include <unistd.h>
+
 namespace veltrix::cli {
 
 namespace {
@@ -13,6 +15,8 @@ public:
   void ShowProgress(std::int64_t bytesRead, std::int64_t /*totalBytes*/) override {
     progress_.SetBytes(job_, bytesRead);
   }
+  // The size of a log read to its end, known only now.
+  void ShowFinish(std::int64_t totalBytes) override { progress_.SetBytes(job_, totalBytes); }
 
 private:
   ProgressCounters& progress_;
@@ -31,10 +35,17 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
     while (!stop.load(std::memory_order_relaxed)) {
       const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
       if (i >= jobs.size()) return;
+      const Job& job = jobs[i];
       JobObserver observer(progress, i);
-      Convert conversion(jobs[i].input, jobs[i].output, options, observer, &stop);
-      results[i].status = conversion.Execute();
-      results[i].started = true;
+      Convert conversion(InputName(job.input), OutputName(job.output), options, observer, &stop);
+      if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
+      if (IsStandardStream(job.output)) conversion.UseOutputDescriptor(STDOUT_FILENO);
+      JobResult& result = results[i];
+      result.status = conversion.Execute();
+      result.started = true;
+      result.failureDetail = conversion.FailureDetail();
+      result.damage = conversion.Damage();
+      result.outputLines = conversion.OutputLines();
       progress.FinishJob(i);
     }
   };

@@ -5,7 +5,8 @@
 
 namespace veltrix::cli {
 
-// The flag the handlers set. A second signal of the same kind ends the process as usual.
+// The flag the handlers set. A second signal ends the process as its default would, after
+// removing the temporary files of the outputs being written.
 const std::atomic<bool>& InterruptFlag();
 void InstallInterruptHandlers();
 

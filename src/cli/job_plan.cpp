@@ -1,22 +1,36 @@
 #include "cli/job_plan.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace veltrix::cli {
 
 namespace fs = std::filesystem;
 
+std::string InputName(const std::string& input) {
+  return IsStandardStream(input) ? "standard input" : input;
+}
+
+std::string OutputName(const std::string& output) {
+  return IsStandardStream(output) ? "standard output" : output;
+}
+
 std::string DefaultOutputPath(std::string_view input) {
-  const std::size_t slash = input.find_last_of('/');
-  const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-  const std::size_t cut = std::min<std::size_t>(3, input.size() - nameStart);
-  std::string output(input.substr(0, input.size() - cut));
-  output += ".out";
-  return output;
+  if (IsStandardStream(input)) return std::string(kStandardStream);
+  std::string output(input);
+  const std::size_t slash = output.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (output.size() - nameStart >= 3 && output[output.size() - 3] == '.' &&
+      lower(output[output.size() - 2]) == 'q' && lower(output[output.size() - 1]) == 'x') {
+    output.resize(output.size() - 3);
+  }
+  return output + ".out";
 }
 
 namespace {
@@ -33,14 +47,30 @@ std::string PathKey(const std::string& path) {
   return canonical.string();
 }
 
+std::string KeyOfStat(const struct stat& st) {
+  return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 // One text per file: an existing file by its device and inode (hard and symbolic links
-// included), any other path by its spelling made absolute.
-std::string FileKey(const std::string& path) {
+// included), any other path by its spelling made absolute; "-" by the file behind the
+// descriptor when it is a regular file.
+std::string FileKey(const std::string& path, int standardDescriptor) {
   struct stat st {};
-  if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
-    return "inode " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  if (IsStandardStream(path)) {
+    if (::fstat(standardDescriptor, &st) == 0 && S_ISREG(st.st_mode)) return KeyOfStat(st);
+    return "standard stream " + std::to_string(standardDescriptor);
   }
+  if (!path.empty() && ::stat(path.c_str(), &st) == 0) return KeyOfStat(st);
   return "path " + PathKey(path);
+}
+
+// For progress: the size of a regular file, 0 for a file that is not there, -1 when the size
+// is known only at the end.
+std::int64_t PlannedSize(const std::string& input) {
+  struct stat st {};
+  const int found = IsStandardStream(input) ? ::fstat(STDIN_FILENO, &st) : ::stat(input.c_str(), &st);
+  if (found != 0) return 0;
+  return S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 } // namespace
@@ -51,34 +81,36 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   problem.clear();
   std::unordered_map<std::string, std::size_t> inputByKey;
   std::unordered_map<std::string, std::size_t> outputByKey;
+  if (std::count_if(inputs.begin(), inputs.end(), IsStandardStream) > 1) {
+    problem = "standard input (-) can be given only once";
+    return false;
+  }
   for (const std::string& input : inputs) {
-    Job job{input, output.empty() ? DefaultOutputPath(input) : output, 0};
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(input, ec);
-    if (!ec) job.sizeBytes = static_cast<std::int64_t>(size);
+    Job job{input, output.empty() ? DefaultOutputPath(input) : output, PlannedSize(input)};
     // Each conversion opens its log exclusively: the same log twice would fail at random.
-    const auto [it, fresh] = inputByKey.emplace(FileKey(input), jobs.size());
+    const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
     if (!fresh) {
-      problem = jobs[it->second].input + " and " + input + " are the same file";
+      problem = InputName(jobs[it->second].input) + " and " + InputName(input) +
+                " are the same file";
       return false;
     }
     jobs.push_back(std::move(job));
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    const std::string key = FileKey(jobs[i].output);
+    const std::string key = FileKey(jobs[i].output, STDOUT_FILENO);
     const auto [it, fresh] = outputByKey.emplace(key, i);
     if (!fresh) {
       const Job& first = jobs[it->second];
-      problem =
-          first.input + " and " + jobs[i].input + " would both be converted to " + jobs[i].output;
+      problem = InputName(first.input) + " and " + InputName(jobs[i].input) +
+                " would both be converted to " + OutputName(jobs[i].output);
       return false;
     }
     // An output naming its own input is the conversion's own error; another job's input would
     // be destroyed before (or while) it is read.
     const auto input = inputByKey.find(key);
     if (input != inputByKey.end() && input->second != i) {
-      problem =
-          "converting " + jobs[i].input + " would overwrite the input " + jobs[input->second].input;
+      problem = "converting " + InputName(jobs[i].input) + " would overwrite the input " +
+                InputName(jobs[input->second].input);
       return false;
     }
   }

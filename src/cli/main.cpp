@@ -1,4 +1,5 @@
 // veltrix-convert: converts Tarvik logs to delimited text from the command line.
+#include <csignal>
 #include <iostream>
 
 #include <unistd.h>
@@ -8,6 +9,9 @@
 
 int main(int argc, char** argv) {
   veltrix::cli::InstallInterruptHandlers();
+  // A reader of standard output that goes away is a failed write to report (and the other
+  // outputs' temporary files to clear away), not a reason to vanish without a word.
+  std::signal(SIGPIPE, SIG_IGN);
   return veltrix::cli::Run(argc, argv, std::cout, std::cerr, veltrix::cli::InterruptFlag(),
                            ::isatty(STDERR_FILENO) == 1);
 }

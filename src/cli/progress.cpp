@@ -9,11 +9,14 @@ namespace veltrix::cli {
 
 ProgressCounters::ProgressCounters(const std::vector<std::int64_t>& jobSizes)
     : sizes_(jobSizes), slots_(std::make_unique<Slot[]>(jobSizes.size())) {
-  for (const std::int64_t size : sizes_) total_ += size;
+  for (const std::int64_t size : sizes_) {
+    if (size >= 0) total_ += size;
+    total_known_ = total_known_ && size >= 0;
+  }
 }
 
 void ProgressCounters::FinishJob(std::size_t job) {
-  slots_[job].bytes.store(sizes_[job], std::memory_order_relaxed);
+  if (sizes_[job] >= 0) slots_[job].bytes.store(sizes_[job], std::memory_order_relaxed);
   files_done_.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -22,6 +25,7 @@ ProgressSnapshot ProgressCounters::Sample() const {
   s.files = sizes_.size();
   s.filesDone = files_done_.load(std::memory_order_relaxed);
   s.bytesTotal = total_;
+  s.totalKnown = total_known_;
   for (std::size_t i = 0; i < sizes_.size(); ++i) {
     s.bytesDone += slots_[i].bytes.load(std::memory_order_relaxed);
   }
@@ -47,6 +51,17 @@ std::string FormatBytes(std::int64_t bytes) {
 
 std::string FormatProgressLine(const ProgressSnapshot& s, double elapsedSeconds) {
   constexpr int kBarWidth = 20;
+  const auto rate = [&](std::int64_t done) {
+    if (elapsedSeconds <= 0) return std::string();
+    return "  " + FormatBytes(static_cast<std::int64_t>(static_cast<double>(done) / elapsedSeconds)) +
+           "/s";
+  };
+  if (!s.totalKnown) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%zu/%zu files  %s", s.filesDone, s.files,
+                  FormatBytes(s.bytesDone).c_str());
+    return text + rate(s.bytesDone);
+  }
   // A file that grew while it was read can push the count past its planned size.
   const std::int64_t done = std::min(s.bytesDone, s.bytesTotal);
   int percent = ProgressPercent(done, s.bytesTotal);
@@ -59,12 +74,7 @@ std::string FormatProgressLine(const ProgressSnapshot& s, double elapsedSeconds)
   char text[160];
   std::snprintf(text, sizeof text, "] %zu/%zu files  %s / %s  %3d%%", s.filesDone, s.files,
                 FormatBytes(done).c_str(), FormatBytes(s.bytesTotal).c_str(), percent);
-  line += text;
-  if (elapsedSeconds > 0) {
-    const auto rate = static_cast<std::int64_t>(static_cast<double>(done) / elapsedSeconds);
-    line += "  " + FormatBytes(rate) + "/s";
-  }
-  return line;
+  return line + text + rate(done);
 }
 
 ProgressDisplay::ProgressDisplay(const ProgressCounters& counters, std::ostream& out,

@@ -19,20 +19,22 @@ struct ProgressSnapshot {
   std::size_t filesDone = 0;
   std::size_t files = 0;
   std::int64_t bytesDone = 0;
-  std::int64_t bytesTotal = 0;
+  std::int64_t bytesTotal = 0; // of the inputs whose size is known beforehand
+  bool totalKnown = true;      // false when an input is a pipe: no percentage then
 };
 
 // One slot per job, each on its own cache line: a conversion updates its slot once per record
 // without locks and without disturbing the conversions beside it.
 class ProgressCounters {
 public:
+  // A size of -1: not known beforehand (a pipe).
   explicit ProgressCounters(const std::vector<std::int64_t>& jobSizes);
 
   // Called once per record by the job's conversion: a relaxed store, nothing more.
   void SetBytes(std::size_t job, std::int64_t bytesRead) {
     slots_[job].bytes.store(bytesRead, std::memory_order_relaxed);
   }
-  // The job has ended, however: it now counts as its whole size.
+  // The job has ended, however: it now counts as its whole size (a pipe as what it read).
   void FinishJob(std::size_t job);
 
   ProgressSnapshot Sample() const;
@@ -45,10 +47,11 @@ private:
   std::unique_ptr<Slot[]> slots_;
   std::atomic<std::size_t> files_done_{0};
   std::int64_t total_ = 0;
+  bool total_known_ = true;
 };
 
-// "[#####.....]  2/5 files  1.5/4.0 MiB  37%  12.0 MiB/s"; the rate is left out while no time
-// has passed.
+// "[#####.....]  2/5 files  1.5/4.0 MiB  37%  12.0 MiB/s", or without a size known beforehand
+// "2/5 files  1.5 MiB  12.0 MiB/s"; the rate is left out while no time has passed.
 std::string FormatProgressLine(const ProgressSnapshot& snapshot, double elapsedSeconds);
 // "512 B", "1.5 KiB", "3.0 MiB", "2.1 GiB"
 std::string FormatBytes(std::int64_t bytes);

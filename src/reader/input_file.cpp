@@ -70,6 +70,15 @@ std::size_t InputFile::Read(void* buffer, std::size_t size) {
   return total;
 }
 
+std::size_t InputFile::ReadSome(void* buffer, std::size_t size) {
+  if (fd_ < 0) return 0;
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, size);
+    if (n < 0 && errno == EINTR) continue;
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+  }
+}
+
 std::int64_t InputFile::Size() const {
   struct stat st {};
   if (fd_ < 0 || !regular_ || ::fstat(fd_, &st) != 0) return -1;

@@ -28,6 +28,9 @@ public:
 
   // Reads up to `size` bytes; returns the count read, 0 at end of file or on an error.
   std::size_t Read(void* buffer, std::size_t size);
+  // Reads what is there, at least one byte and up to `size` (a pipe delivers what its writer
+  // has written so far); 0 at end of file or on an error.
+  std::size_t ReadSome(void* buffer, std::size_t size);
   // True for a regular file, whose size is known before it is read; false for a pipe, a FIFO or
   // a device, which are read to their end.
   bool IsRegular() const { return regular_; }

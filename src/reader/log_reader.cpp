@@ -122,7 +122,7 @@ bool LogReader::Ensure(std::size_t count) {
     begin_ = 0;
   }
   while (end_ < count) {
-    const std::size_t n = file_.Read(buffer_.get() + end_, kBufferSize - end_);
+    const std::size_t n = file_.ReadSome(buffer_.get() + end_, kBufferSize - end_);
     if (n == 0) {
       eof_ = true;
       return false;

@@ -85,6 +85,39 @@ inline Result RunCli(const TempDir& dir, const std::vector<std::string>& args) {
   return Finish(dir, Start(dir, args));
 }
 
+// Runs a shell command line in which $CLI stands for the converter (for pipes and redirections).
+inline Result RunShell(const TempDir& dir, const std::string& script) {
+  std::vector<std::string> all = {"/bin/sh", "-c", script, "sh"};
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env = {std::string("CLI=") + VELTRIX_CONVERT_EXE, "PATH=/usr/bin:/bin"};
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return Finish(dir, failed ? -1 : pid);
+}
+
+// The names in a folder that look like our temporary files (".NAME.XXXXXX.tmp").
+inline std::vector<std::string> TemporaryFiles(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.front() == '.' && name.size() > 4 && name.substr(name.size() - 4) == ".tmp")
+      names.push_back(name);
+  }
+  return names;
+}
+
 class ConvertCli : public ::testing::Test {
 protected:
   std::string Log(const std::string& name, char generation, std::uint32_t seed = 1,

@@ -4,8 +4,10 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
+#include "cli/app.h"
 #include "cli_process.h"
 
 namespace veltrix {
@@ -85,10 +87,15 @@ TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
     std::string err;
   };
   const Case cases[] = {
-      {{dir.File("missing.qx")}, dir.File("missing.qx") + ": Cannot Open File.\n"},
+      {{dir.File("missing.qx")},
+       dir.File("missing.qx") + ": Cannot Open File. (No such file or directory)\n"},
+      {{dir.path().string()}, dir.path().string() + ": Cannot Open File. (Is a directory)\n"},
       {{bad}, bad + ": Not a Valid Tarvik File.\n"},
-      {{g, "-o", "/dev/full"}, g + ": Cannot Write Output File.\n"},
-      {{g, "-o", dir.File("no/such/folder/g.out")}, g + ": Cannot Create Output File.\n"},
+      {{g, "-o", "/dev/full"},
+       g + ": Cannot Write Output File. (/dev/full: No space left on device)\n"},
+      {{g, "-o", dir.File("no/such/folder/g.out")},
+       g + ": Cannot Create Output File. (" + dir.File("no/such/folder/g.out") +
+           ": No such file or directory)\n"},
       {{g, "-o", g}, g + ": Output File Must Differ From Input File.\n"},
   };
   for (const Case& c : cases) {
@@ -105,9 +112,87 @@ TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
   EXPECT_EQ(testing::ReadFile(g), tools::MakeExampleLog('G')); // never overwritten
 }
 
+// "-" is standard input or output; a pipe is read to its end, whatever its size claims.
+TEST_F(ConvertCli, StandardStreams) {
+  const std::string g = Log("g.qx", 'G', 3, 200000);
+  const std::string expected = dir.File("expected.out");
+  ASSERT_EQ(RunCli(logs, {"--records", "--context", "-o", expected, g}).status, 0);
+  const std::string want = Slurp(expected);
+  const std::string flags = "--records --context ";
+  struct Case {
+    std::string script;
+    std::string output; // empty: the output is what the command wrote to stdout
+  };
+  const Case cases[] = {
+      {"cat '" + g + "' | $CLI " + flags + "-o '" + dir.File("a.out") + "' -", dir.File("a.out")},
+      {"cat '" + g + "' | $CLI " + flags + "-o '" + dir.File("b.out") + "' /dev/stdin",
+       dir.File("b.out")},
+      {"cat '" + g + "' | $CLI " + flags + "-", ""},
+      {"$CLI " + flags + "-o - '" + g + "'", ""},
+      {"$CLI " + flags + "- < '" + g + "'", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const Result r = RunShell(logs, c.script);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE((c.output.empty() ? r.out : Slurp(c.output)) == want) << "output differs";
+  }
+  const Result twice = RunShell(logs, "$CLI --util - - < '" + g + "'");
+  EXPECT_EQ(twice.status, 2);
+  EXPECT_NE(twice.err.find("standard input (-) can be given only once"), std::string::npos);
+  const Result bad = RunShell(logs, "echo nonsense | $CLI --util -");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err, "standard input: Not a Valid Tarvik File.\n");
+  EXPECT_EQ(bad.out, "");
+}
+
+// Damage is a warning on stderr (with -q too); the conversion still succeeds.
+TEST_F(ConvertCli, DamagedLogsAreConvertedWithAWarning) {
+  const testing::Bytes single = testing::GSingleBody({1, 2, 3, 4, 5, 6}, -50, 2, 100, 0);
+  testing::Bytes block = {19};
+  testing::Append(block, single);
+  testing::Bytes cut = testing::EncodeFrame({}, "", block);
+  cut.resize(20);
+  const std::string damaged = WriteLog("damaged.qx", testing::LogBuilder("QXBG")
+                                                         .Frame(19, single)
+                                                         .Raw(testing::Bytes(100, 0x11))
+                                                         .Frame(19, single)
+                                                         .Raw(cut)
+                                                         .bytes());
+  for (const bool quiet : {false, true}) {
+    std::vector<std::string> args = {"--single", damaged};
+    if (quiet) args.push_back("-q");
+    const Result r = RunCli(logs, args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, damaged + ": warning: 100 damaged bytes skipped in 1 place; 20 bytes at the "
+                               "end are not a whole record\n");
+    const std::string out = Slurp(dir.File("damaged.out"));
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3); // the header and both records
+  }
+}
+
+// On a terminal (and not with -q) each input converted gets a line, in the converter itself.
+TEST_F(ConvertCli, ATerminalGetsALinePerConvertedInput) {
+  testing::LogBuilder log("QXBG");
+  for (int i = 0; i < 1234; ++i) log.Frame(19, testing::GSingleBody({}, -50, 2, 100, 0));
+  const std::string g = WriteLog("g.qx", log.bytes());
+  const std::string missing = dir.File("missing.qx");
+  for (const bool quiet : {false, true}) {
+    std::vector<const char*> argv = {"veltrix-convert", "--single", g.c_str(), missing.c_str()};
+    if (quiet) argv.push_back("-q");
+    std::ostringstream out, err;
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, stop, true), 1);
+    const std::string failure = missing + ": Cannot Open File. (No such file or directory)\n";
+    EXPECT_EQ(err.str(), quiet ? failure : g + " -> " + dir.File("g.out") + " (1,235 lines)\n" + failure);
+    EXPECT_EQ(out.str(), "");
+  }
+}
+
 TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
   const std::string a = Log("a.qx", 'G');
-  const std::string b = Log("a.qy", 'B');
+  const std::string b = Log("a.QX", 'B');
   struct Case {
     std::vector<std::string> args;
     std::string says;
@@ -138,7 +223,7 @@ TEST_F(ConvertCli, AMissingInputDoesNotStopTheOthers) {
     fs::remove(dir.File("b.out"));
     const Result r = RunCli(logs, {"-j", jobs, "--survey", a, missing, b});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, missing + ": Cannot Open File.\n");
+    EXPECT_EQ(r.err, missing + ": Cannot Open File. (No such file or directory)\n");
     EXPECT_TRUE(fs::exists(dir.File("a.out")));
     EXPECT_TRUE(fs::exists(dir.File("b.out")));
   }

@@ -5,10 +5,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "cli_process.h"
@@ -65,7 +68,8 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
     fs::remove(probe);
     const Result r = RunCli(logs, {"-o", "/proc/veltrix-test.out", "--records", g});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, g + ": Cannot Create Output File.\n");
+    EXPECT_EQ(r.err, g + ": Cannot Create Output File. (/proc/veltrix-test.out: No such file or "
+                         "directory)\n");
     EXPECT_FALSE(fs::exists("/proc/veltrix-test.out"));
     return;
   }
@@ -78,13 +82,14 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
       {g, {"-o", folder + "/g.out"}},
       {inside, {}}, // the default output, next to a log on read-only media
   };
+  const std::string denied = ": Cannot Create Output File. (" + folder + "/g.out: Permission denied)\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     std::vector<std::string> args = c.output;
     args.insert(args.end(), {"--records", c.input});
     const Result r = RunCli(logs, args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, c.input + ": Cannot Create Output File.\n");
+    EXPECT_EQ(r.err, c.input + denied);
     EXPECT_EQ(r.out, "");
   }
   std::vector<std::string> names;
@@ -92,6 +97,66 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
     names.push_back(e.path().filename().string());
   }
   EXPECT_EQ(names, std::vector<std::string>{"g.qx"});
+}
+
+// A full disk: the earlier output stays as it was and no temporary file is left. A small tmpfs
+// is the full disk; mounting one takes root.
+TEST_F(ConvertFaults, AFullDiskLeavesTheEarlierOutput) {
+  const std::string disk = dir.File("disk");
+  fs::create_directory(disk);
+  if (::geteuid() != 0 ||
+      std::system(("mount -t tmpfs -o size=64k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "needs root and a tmpfs mount for a full disk";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { (void)!std::system(("umount '" + path + "'").c_str()); }
+  } unmount{disk};
+  const std::string g = WriteLog("g.qx", tools::MakeExampleLog('G', 256u << 10));
+  const std::string output = disk + "/g.out";
+  testing::WriteFile(output, testing::Bytes(1000, 'e')); // the earlier output
+  const Result r = RunCli(logs, {"--records", "--context", "-o", output, g});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, g + ": Cannot Write Output File. (" + output + ": No space left on device)\n");
+  EXPECT_EQ(testing::ReadFile(output), testing::Bytes(1000, 'e'));
+  std::vector<std::string> names;
+  for (const fs::directory_entry& e : fs::directory_iterator(disk))
+    names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"g.out"});
+}
+
+// A second signal ends the process at once, here while it waits for more of a log from a FIFO
+// (the first only asks it to end after the record it is reading); the temporary file of the
+// output goes with it and the earlier output stays.
+TEST_F(ConvertFaults, ASecondSignalStopsAtOnceAndLeavesNoTemporaryFile) {
+  const testing::Bytes log = tools::MakeExampleLog('G');
+  const std::string fifo = dir.File("log.fifo");
+  const std::string output = dir.File("log.out");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testing::WriteFile(output, testing::Bytes(10, 'e'));
+    const pid_t pid = Start(logs, {"--records", "-o", output, fifo});
+    ASSERT_GT(pid, 0);
+    const int writer = ::open(fifo.c_str(), O_WRONLY); // waits for the converter to open it
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, log.data(), 1000), 1000); // and no end of file yet
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (TemporaryFiles(dir).empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(TemporaryFiles(dir).size(), 1u);
+    kill(pid, signal);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "still waiting for the log";
+    kill(pid, signal);
+    const Result r = Finish(logs, pid);
+    ::close(writer);
+    EXPECT_EQ(r.status, 128 + signal);
+    EXPECT_EQ(TemporaryFiles(dir), std::vector<std::string>{});
+    EXPECT_EQ(testing::ReadFile(output), testing::Bytes(10, 'e'));
+    fs::remove(fifo);
+  }
 }
 
 TEST_F(ConvertFaults, TheInputUnderAnotherNameIsRefusedAsOutput) {
@@ -158,6 +223,7 @@ TEST_F(ConvertFaults, ASignalAtAnyMomentLeavesOnlyWholeLines) {
     const Result r = Finish(logs, pid);
 
     EXPECT_EQ(r.out, "");
+    EXPECT_EQ(TemporaryFiles(dir), std::vector<std::string>{});
     if (r.status == 0) {
       EXPECT_EQ(r.err, "");
       EXPECT_TRUE(fs::exists(output));

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "cli/job_plan.h"
 #include "support/log_builder.h"
 #include "support/temp_dir.h"
@@ -9,14 +11,14 @@
 namespace veltrix::cli {
 namespace {
 
-TEST(DefaultOutputPath, CutsThreeCharactersAndAddsOut) {
+TEST(DefaultOutputPath, ReplacesATrailingQxOrAddsOut) {
   const std::pair<const char*, const char*> cases[] = {
-      {"log.qx", "log.out"},  {"/data/site 1/log.qx", "/data/site 1/log.out"},
-      {"a.qxyz", "a.q.out"}, // the cut counts characters, not the extension
-      {"a.x", ".out"},        {"logqx", "lo.out"},
-      {"ab", ".out"}, // a short name goes whole, and no further
-      {"dir/ab", "dir/.out"}, {"d.qx/b", "d.qx/.out"},
-      {"dir/", "dir/.out"},
+      {"log.qx", "log.out"},      {"/data/site 1/log.qx", "/data/site 1/log.out"},
+      {"LOG.QX", "LOG.out"},      {"a.Qx", "a.out"},
+      {"mylog", "mylog.out"},     {"survey.qx.bak", "survey.qx.bak.out"},
+      {"a.qxyz", "a.qxyz.out"},   {"logqx", "logqx.out"},
+      {".qx", ".out"},            {"d.qx/b", "d.qx/b.out"},
+      {"-", "-"}, // standard input goes to standard output
   };
   for (const auto& [input, output] : cases) EXPECT_EQ(DefaultOutputPath(input), output) << input;
 }
@@ -32,6 +34,14 @@ TEST(PlanJobs, OneJobPerInputInOrder) {
   EXPECT_EQ(jobs[0].sizeBytes, 100);
   EXPECT_EQ(jobs[1].input, dir.File("missing.qx"));
   EXPECT_EQ(jobs[1].sizeBytes, 0);
+
+  // A pipe has no size beforehand; standard input goes to standard output unless told otherwise.
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  ASSERT_TRUE(PlanJobs({dir.File("fifo"), "-"}, "", jobs, problem)) << problem;
+  EXPECT_EQ(jobs[0].sizeBytes, -1);
+  EXPECT_EQ(jobs[1].output, "-");
+  ASSERT_TRUE(PlanJobs({"-"}, "x.out", jobs, problem)) << problem;
+  EXPECT_EQ(jobs[0].output, "x.out");
 
   ASSERT_TRUE(PlanJobs({"a.qx"}, "elsewhere.txt", jobs, problem));
   EXPECT_EQ(jobs[0].output, "elsewhere.txt");
@@ -51,14 +61,15 @@ TEST(PlanJobs, RefusesOutputsThatCollide) {
     std::string says;
   };
   const Case cases[] = {
-      {{d + "/a.qx", d + "/a.qy"}, "would both be converted to"},
+      {{d + "/a.qx", d + "/a.QX"}, "would both be converted to"},
+      {{"-", d + "/b.qx", "-"}, "standard input (-) can be given only once"},
       {{d + "/a.qx", d + "/b.qx", d + "/a.qx"}, "are the same file"},
       {{d + "/a.qx", d + "/symbolic.qx"}, "are the same file"},
       {{d + "/hard.qx", d + "/b.qx", d + "/a.qx"},
        d + "/hard.qx and " + d + "/a.qx are the same file"},
       {{d + "/c.qx", d + "/sub/../c.qx"}, "are the same file"}, // even when missing
-      {{d + "/c.qx", d + "/./c.qz"}, "would both be converted to"},
-      {{d + "/c.qx", d + "/sub/../c.qy"}, "would both be converted to"},
+      {{d + "/c.qx", d + "/./c.qX"}, "would both be converted to"},
+      {{d + "/c.qx", d + "/sub/../c.Qx"}, "would both be converted to"},
       {{d + "/a.out", d + "/a.qx"}, "would overwrite the input " + std::string(d) + "/a.out"},
   };
   for (const Case& c : cases) {

@@ -39,6 +39,8 @@ TEST(Progress, Line) {
       // Inputs that did not exist count nothing, yet a finished batch is complete.
       {{2, 2, 0, 0}, 1.0, "[####################] 2/2 files  0 B / 0 B  100%  0 B/s"},
       {{1, 2, 0, 0}, 1.0, "[....................] 1/2 files  0 B / 0 B    0%  0 B/s"},
+      // A pipe among the inputs: bytes, but no total and no percentage.
+      {{1, 2, 3 << 20, 1000, false}, 2.0, "1/2 files  3.0 MiB  1.5 MiB/s"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatProgressLine(c.snapshot, c.seconds), c.expected);
 }
