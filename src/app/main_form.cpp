@@ -370,8 +370,12 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::ShowStart(std::int64_t totalBytes) {
+  // A log whose size is known only at its end (a pipe): a busy bar and the bytes read so far.
+  const bool sized = totalBytes >= 0;
+  pbProgress->setRange(0, sized ? 100 : 0);
+  pbProgress->setTextVisible(sized);
   pbProgress->setVisible(true);
-  lTotalBytes->setText(QString::number(totalBytes));
+  lTotalBytes->setText(sized ? QString::number(totalBytes) : QStringLiteral("unknown"));
 }
 
 void TMainForm::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
@@ -381,6 +385,8 @@ void TMainForm::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
 
 void TMainForm::ShowFinish(std::int64_t totalBytes) {
   pbProgress->setVisible(false);
+  pbProgress->setRange(0, 100);
+  pbProgress->setTextVisible(true);
   lBytesRead->setText(QString::number(totalBytes));
   lTotalBytes->setText(QString::number(totalBytes));
 }

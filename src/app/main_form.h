@@ -37,7 +37,7 @@ inline constexpr int kCancelWaitMs = 1000;
 // ("log.qx" -> "log.out", "log.qxyz" -> "log.q.out"); the cut stops at the folder.
 QString OutputNameFor(const QString& inputPath);
 
-class TMainForm : public QMainWindow, private ConversionDisplay {
+class TMainForm : public QMainWindow, public ConversionDisplay {
   Q_OBJECT
 
 public:

@@ -133,6 +133,11 @@ TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
 
 TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
   const std::string log = WriteLog("in.qx", tools::MakeExampleLog('G'));
+  const std::string damaged = WriteLog("damaged.qx", [] {
+    testing::Bytes garbled = tools::MakeExampleLog('G');
+    garbled.insert(garbled.begin() + 14, 7, 0x00); // before the first frame
+    return garbled;
+  }());
   const std::string notLog = WriteLog("no.qx", {'Q', 'X', 'B', 0, 1, 2});
   fs::create_directory(File("folder"));
   const struct {
@@ -146,6 +151,8 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
       {log, log, {MessageKind::Error, kMsgSameFile}},
       {log, File("no/such/a.out"), {MessageKind::Error, kMsgCannotCreate}},
       {log, File("folder"), {MessageKind::Error, kMsgCannotCreate}},
+      // Not a failure: damage in the log is a second line of the completion message.
+      {damaged, File("d.out"), {MessageKind::Information, std::string(kMsgCompleted) + "\nDamaged log: 7 bytes skipped."}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message.text + " " + c.output);
@@ -157,6 +164,24 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
   }
   EXPECT_FALSE(fs::exists(File("a.out")));
   EXPECT_EQ(testing::ReadFile(log), tools::MakeExampleLog('G'));
+}
+
+// A log of unknown size (a pipe) shows a busy bar and its bytes, and no percentage.
+TEST_F(WindowTest, ProgressOfALogOfUnknownSize) {
+  ConversionDisplay& display = form;
+  display.ShowStart(-1);
+  display.ShowProgress(5000, -1);
+  EXPECT_TRUE(form.pbProgress->isVisibleTo(&form));
+  EXPECT_FALSE(form.pbProgress->isTextVisible());
+  EXPECT_EQ(form.pbProgress->maximum(), 0);
+  EXPECT_EQ(Text(form.lTotalBytes), "unknown");
+  EXPECT_EQ(Text(form.lBytesRead), "5000");
+  display.ShowFinish(7000);
+  EXPECT_EQ(Text(form.lTotalBytes), "7000");
+  display.ShowStart(100);
+  EXPECT_TRUE(form.pbProgress->isTextVisible());
+  EXPECT_EQ(form.pbProgress->maximum(), 100);
+  EXPECT_EQ(Text(form.lTotalBytes), "100");
 }
 
 TEST_F(WindowTest, OptionsAreLockedWhileAConversionRuns) {

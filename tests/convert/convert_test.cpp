@@ -431,16 +431,22 @@ TEST(Convert, OutputReplacement) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(r.status, c.writeFails ? ConvertStatus::CannotWrite : ConvertStatus::Completed);
-    if (c.writeFails) EXPECT_EQ(r.failureDetail, output + ": File too large");
+    if (c.writeFails) {
+      EXPECT_EQ(r.failureDetail, output + ": File too large");
+    }
     EXPECT_EQ(Names(dir), c.names);
     struct stat after {};
     ASSERT_EQ(::stat(output.c_str(), &after) == 0, c.readBack != nullptr);
     if (c.readBack == nullptr) continue;
     EXPECT_EQ(r.output, std::string(c.readBack) == "OLD" ? "OLD" : fresh);
-    if (existed) EXPECT_EQ(after.st_ino == before.st_ino, c.sameInode);
+    if (existed) {
+      EXPECT_EQ(after.st_ino == before.st_ino, c.sameInode);
+    }
     const mode_t expectedMode = existed ? (before.st_mode & 07777) : (0644 & ~umask);
     EXPECT_EQ(after.st_mode & 07777, expectedMode);
-    if (c.before == Symlink) EXPECT_TRUE(fs::is_symlink(output));
+    if (c.before == Symlink) {
+      EXPECT_TRUE(fs::is_symlink(output));
+    }
   }
 }
 
