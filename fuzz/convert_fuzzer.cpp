@@ -57,6 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(status == veltrix::ConvertStatus::Completed, "the conversion completes");
   Check(convert.TotalBytes() == static_cast<std::int64_t>(size + sizeof header), "total bytes");
   Check(convert.BytesRead() <= static_cast<std::int64_t>(size), "bytes read within the body");
+  const veltrix::LogDamage& damage = convert.Damage();
+  const auto body = static_cast<std::int64_t>(size);
+  Check(damage.skippedBytes + damage.tailBytes <= body, "damage within the body");
+  Check(convert.BytesRead() + damage.tailBytes >= body, "every byte read or at the end");
+  Check((damage.skippedBytes == 0) == (damage.places == 0), "damage has its places");
   struct stat st {};
   Check(::fstat(output, &st) == 0 && st.st_size >= 2, "the header line is there");
   char end[2] = {};

@@ -143,4 +143,29 @@ testing::Bytes MakeExampleLog(char generation, std::size_t minBytes, std::uint32
   return log.bytes();
 }
 
+testing::Bytes MakeCaptureLog(std::uint32_t count, std::uint32_t distinct) {
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> rssi(-95, -30), rate(0, 3), path(-40, 40);
+  constexpr std::uint8_t kRates[] = {10, 20, 55, 110};
+  testing::CaptureHeader header;
+  for (auto& [i, q] : header.multipath) {
+    i = static_cast<std::int8_t>(path(random));
+    q = static_cast<std::int8_t>(path(random));
+  }
+  LogBuilder log("QXB ");
+  log.Frame(4, {6}); // the channel
+  for (std::uint32_t n = 0; n < count; ++n) {
+    const std::uint32_t id = n % distinct;
+    const Mac mac = {0x02,
+                        0x5E,
+                        static_cast<std::uint8_t>(id >> 24),
+                        static_cast<std::uint8_t>(id >> 16),
+                        static_cast<std::uint8_t>(id >> 8),
+                        static_cast<std::uint8_t>(id)};
+    header.rssi = static_cast<std::int8_t>(rssi(random));
+    log.Frame(n % 2 ? 6 : 18, testing::CaptureBody(header, testing::DataFrame(kRates[rate(random)], mac)));
+  }
+  return log.bytes();
+}
+
 } // namespace veltrix::tools

@@ -12,4 +12,9 @@ namespace veltrix::tools {
 // occurs at least once: whole rounds until the log holds `minBytes` (the examples: a few KiB).
 testing::Bytes MakeExampleLog(char generation, std::size_t minBytes = 4096, std::uint32_t seed = 1);
 
+// An 802.11b log of `count` single-channel data-frame captures (payload types 18 and 6 in turn)
+// whose transmitters are 0..distinct-1 in turn, with varying RSSI and rate: the station list's
+// load at scale (`mklog captures`, the benchmarks).
+testing::Bytes MakeCaptureLog(std::uint32_t count, std::uint32_t distinct);
+
 } // namespace veltrix::tools
