@@ -113,6 +113,7 @@ std::string FormatSummary(const LogSummary& s) {
   add("  skipped:    %" PRId64 " bytes while resynchronising, %" PRId64
       " bytes after the last whole frame\n",
       s.SkippedBytes, s.TailBytes);
+  if (s.Damage.Any()) text += "  damage:     " + DescribeDamage(s.Damage) + "\n";
   return text;
 }
 

@@ -47,6 +47,8 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
   fs::create_directory(folder);
   const std::string inside = WriteLog("read-only/g.qx", tools::MakeExampleLog('G'));
   const std::string g = Log("g.qx", 'G');
+  const std::string kept = folder + "/kept.out";
+  testing::WriteFile(kept, {'o', 'l', 'd'});
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                               fs::perms::group_exec | fs::perms::others_read |
                               fs::perms::others_exec);
@@ -82,7 +84,8 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
       {g, {"-o", folder + "/g.out"}},
       {inside, {}}, // the default output, next to a log on read-only media
   };
-  const std::string denied = ": Cannot Create Output File. (" + folder + "/g.out: Permission denied)\n";
+  const std::string denied =
+      ": Cannot Create Output File. (" + folder + "/g.out: Permission denied)\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     std::vector<std::string> args = c.output;
@@ -92,11 +95,16 @@ TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
     EXPECT_EQ(r.err, c.input + denied);
     EXPECT_EQ(r.out, "");
   }
+  // A writable file in it is written in place, since no temporary file can go beside it.
+  const Result r = RunCli(logs, {"--records", "-o", kept, g});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Slurp(kept).substr(0, 11), "RSSI (dBm),");
   std::vector<std::string> names;
   for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
     names.push_back(e.path().filename().string());
   }
-  EXPECT_EQ(names, std::vector<std::string>{"g.qx"});
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"g.qx", "kept.out"}));
 }
 
 // A full disk: the earlier output stays as it was and no temporary file is left. A small tmpfs
