@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "bench_support.h"
-#include "example_log.h"
 #include "convert/convert.h"
+#include "example_log.h"
 #include "survey/station_list.h"
 
 namespace veltrix::bench {

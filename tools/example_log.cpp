@@ -157,13 +157,14 @@ testing::Bytes MakeCaptureLog(std::uint32_t count, std::uint32_t distinct) {
   for (std::uint32_t n = 0; n < count; ++n) {
     const std::uint32_t id = n % distinct;
     const Mac mac = {0x02,
-                        0x5E,
-                        static_cast<std::uint8_t>(id >> 24),
-                        static_cast<std::uint8_t>(id >> 16),
-                        static_cast<std::uint8_t>(id >> 8),
-                        static_cast<std::uint8_t>(id)};
+                     0x5E,
+                     static_cast<std::uint8_t>(id >> 24),
+                     static_cast<std::uint8_t>(id >> 16),
+                     static_cast<std::uint8_t>(id >> 8),
+                     static_cast<std::uint8_t>(id)};
     header.rssi = static_cast<std::int8_t>(rssi(random));
-    log.Frame(n % 2 ? 6 : 18, testing::CaptureBody(header, testing::DataFrame(kRates[rate(random)], mac)));
+    log.Frame(n % 2 ? 6 : 18,
+              testing::CaptureBody(header, testing::DataFrame(kRates[rate(random)], mac)));
   }
   return log.bytes();
 }

@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
       const unsigned long count = std::strtoul(argv[3], nullptr, 10);
       const unsigned long distinct = std::strtoul(argv[4], nullptr, 10);
       if (distinct == 0 || count > UINT32_MAX || distinct > UINT32_MAX) return Usage();
-      veltrix::testing::WriteFile(argv[2], veltrix::tools::MakeCaptureLog(static_cast<std::uint32_t>(count),
-                                                      static_cast<std::uint32_t>(distinct)));
+      veltrix::testing::WriteFile(
+          argv[2], veltrix::tools::MakeCaptureLog(static_cast<std::uint32_t>(count),
+                                                  static_cast<std::uint32_t>(distinct)));
       return 0;
     }
     const std::size_t size = argc > 3 ? std::strtoul(argv[3], nullptr, 10) * 1048576 : 4096;

@@ -97,8 +97,8 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
       err << input << ": " << kMsgInterrupted << '\n';
       interrupted = true;
     } else if (terminal) {
-      err << input << " -> " << OutputName(jobs[i].output) << " ("
-          << WithThousands(r.outputLines) << (r.outputLines == 1 ? " line)\n" : " lines)\n");
+      err << input << " -> " << OutputName(jobs[i].output) << " (" << WithThousands(r.outputLines)
+          << (r.outputLines == 1 ? " line)\n" : " lines)\n");
     }
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
   }

@@ -68,7 +68,8 @@ std::string FileKey(const std::string& path, int standardDescriptor) {
 // is known only at the end.
 std::int64_t PlannedSize(const std::string& input) {
   struct stat st {};
-  const int found = IsStandardStream(input) ? ::fstat(STDIN_FILENO, &st) : ::stat(input.c_str(), &st);
+  const int found =
+      IsStandardStream(input) ? ::fstat(STDIN_FILENO, &st) : ::stat(input.c_str(), &st);
   if (found != 0) return 0;
   return S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : -1;
 }
@@ -90,8 +91,8 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     // Each conversion opens its log exclusively: the same log twice would fail at random.
     const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
     if (!fresh) {
-      problem = InputName(jobs[it->second].input) + " and " + InputName(input) +
-                " are the same file";
+      problem =
+          InputName(jobs[it->second].input) + " and " + InputName(input) + " are the same file";
       return false;
     }
     jobs.push_back(std::move(job));

@@ -53,7 +53,8 @@ std::string FormatProgressLine(const ProgressSnapshot& s, double elapsedSeconds)
   constexpr int kBarWidth = 20;
   const auto rate = [&](std::int64_t done) {
     if (elapsedSeconds <= 0) return std::string();
-    return "  " + FormatBytes(static_cast<std::int64_t>(static_cast<double>(done) / elapsedSeconds)) +
+    return "  " +
+           FormatBytes(static_cast<std::int64_t>(static_cast<double>(done) / elapsedSeconds)) +
            "/s";
   };
   if (!s.totalKnown) {

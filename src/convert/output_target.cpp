@@ -15,22 +15,19 @@ namespace veltrix {
 namespace {
 
 // The temporary files being written, in fixed storage that a signal handler can read without
-// taking a lock or touching the heap. An output that finds no free slot is simply not listed.
+// taking a lock or touching the heap. An output that finds no free slot is simply not listed. The
+// paths are plain zeroed storage, so the pages of unused slots are never touched.
 constexpr int kPendingSlots = 256;
-struct PendingSlot {
-  std::atomic<bool> taken{false};
-  std::atomic<bool> listed{false};
-  char path[PATH_MAX];
-};
-PendingSlot pendingSlots[kPendingSlots];
+std::atomic<bool> pendingTaken[kPendingSlots];
+std::atomic<bool> pendingListed[kPendingSlots];
+char pendingPaths[kPendingSlots][PATH_MAX];
 
 int ListPending(const std::string& path) {
   if (path.size() >= PATH_MAX) return -1;
   for (int i = 0; i < kPendingSlots; ++i) {
-    PendingSlot& slot = pendingSlots[i];
-    if (slot.taken.exchange(true, std::memory_order_acquire)) continue;
-    std::memcpy(slot.path, path.c_str(), path.size() + 1);
-    slot.listed.store(true, std::memory_order_release);
+    if (pendingTaken[i].exchange(true, std::memory_order_acquire)) continue;
+    std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
+    pendingListed[i].store(true, std::memory_order_release);
     return i;
   }
   return -1;
@@ -38,8 +35,8 @@ int ListPending(const std::string& path) {
 
 void UnlistPending(int& index) {
   if (index < 0) return;
-  pendingSlots[index].listed.store(false, std::memory_order_release);
-  pendingSlots[index].taken.store(false, std::memory_order_release);
+  pendingListed[index].store(false, std::memory_order_release);
+  pendingTaken[index].store(false, std::memory_order_release);
   index = -1;
 }
 
@@ -50,8 +47,8 @@ std::string TemporaryName(const std::string& path, unsigned attempt) {
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   // Short enough for any file system's name limit.
   const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 200);
-  const auto ticks = static_cast<unsigned>(
-      std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
+  const auto ticks =
+      static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
   const unsigned salt = (static_cast<unsigned>(::getpid()) * 2654435761u) ^ ticks ^
                         (counter.fetch_add(1) * 40503u) ^ (attempt * 97u);
   char suffix[16];
@@ -62,8 +59,8 @@ std::string TemporaryName(const std::string& path, unsigned attempt) {
 } // namespace
 
 void RemovePendingOutputs() {
-  for (PendingSlot& slot : pendingSlots) {
-    if (slot.listed.load(std::memory_order_acquire)) ::unlink(slot.path);
+  for (int i = 0; i < kPendingSlots; ++i) {
+    if (pendingListed[i].load(std::memory_order_acquire)) ::unlink(pendingPaths[i]);
   }
 }
 

@@ -60,9 +60,9 @@ std::string DescribeDamage(const LogDamage& d) {
   }
   if (d.tailBytes != 0) {
     if (!text.empty()) text += "; ";
-    text += Count(d.tailBytes, "byte", "bytes") +
-            (d.tailBytes == 1 ? " at the end is not a whole record"
-                              : " at the end are not a whole record");
+    text += Count(d.tailBytes, "byte", "bytes") + (d.tailBytes == 1
+                                                       ? " at the end is not a whole record"
+                                                       : " at the end are not a whole record");
   }
   return text;
 }
@@ -84,8 +84,8 @@ LogReader::~LogReader() = default;
 
 bool LogReader::OpenLog() {
   CloseLog();
-  const bool opened = input_descriptor_ >= 0 ? file_.OpenDescriptor(input_descriptor_)
-                                             : file_.Open(input_path_);
+  const bool opened =
+      input_descriptor_ >= 0 ? file_.OpenDescriptor(input_descriptor_) : file_.Open(input_path_);
   if (!opened) return false;
   base_ = file_bytes_ = 0;
   begin_ = end_ = 0;

@@ -152,7 +152,9 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
       {log, File("no/such/a.out"), {MessageKind::Error, kMsgCannotCreate}},
       {log, File("folder"), {MessageKind::Error, kMsgCannotCreate}},
       // Not a failure: damage in the log is a second line of the completion message.
-      {damaged, File("d.out"), {MessageKind::Information, std::string(kMsgCompleted) + "\nDamaged log: 7 bytes skipped."}},
+      {damaged,
+       File("d.out"),
+       {MessageKind::Information, std::string(kMsgCompleted) + "\nDamaged log: 7 bytes skipped."}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message.text + " " + c.output);

@@ -185,7 +185,8 @@ TEST_F(ConvertCli, ATerminalGetsALinePerConvertedInput) {
     const std::atomic<bool> stop{false};
     EXPECT_EQ(cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, stop, true), 1);
     const std::string failure = missing + ": Cannot Open File. (No such file or directory)\n";
-    EXPECT_EQ(err.str(), quiet ? failure : g + " -> " + dir.File("g.out") + " (1,235 lines)\n" + failure);
+    EXPECT_EQ(err.str(),
+              quiet ? failure : g + " -> " + dir.File("g.out") + " (1,235 lines)\n" + failure);
     EXPECT_EQ(out.str(), "");
   }
 }

@@ -13,11 +13,16 @@ namespace {
 
 TEST(DefaultOutputPath, ReplacesATrailingQxOrAddsOut) {
   const std::pair<const char*, const char*> cases[] = {
-      {"log.qx", "log.out"},      {"/data/site 1/log.qx", "/data/site 1/log.out"},
-      {"LOG.QX", "LOG.out"},      {"a.Qx", "a.out"},
-      {"mylog", "mylog.out"},     {"survey.qx.bak", "survey.qx.bak.out"},
-      {"a.qxyz", "a.qxyz.out"},   {"logqx", "logqx.out"},
-      {".qx", ".out"},            {"d.qx/b", "d.qx/b.out"},
+      {"log.qx", "log.out"},
+      {"/data/site 1/log.qx", "/data/site 1/log.out"},
+      {"LOG.QX", "LOG.out"},
+      {"a.Qx", "a.out"},
+      {"mylog", "mylog.out"},
+      {"survey.qx.bak", "survey.qx.bak.out"},
+      {"a.qxyz", "a.qxyz.out"},
+      {"logqx", "logqx.out"},
+      {".qx", ".out"},
+      {"d.qx/b", "d.qx/b.out"},
       {"-", "-"}, // standard input goes to standard output
   };
   for (const auto& [input, output] : cases) EXPECT_EQ(DefaultOutputPath(input), output) << input;

@@ -384,17 +384,25 @@ TEST(Convert, OutputReplacement) {
   struct Case {
     const char* name;
     Before before;
-    bool writeFails;              // the file system refuses the output's bytes
-    const char* readBack;         // what out.out then holds; null: there is none
-    bool sameInode;               // written in place
+    bool writeFails;      // the file system refuses the output's bytes
+    const char* readBack; // what out.out then holds; null: there is none
+    bool sameInode;       // written in place
     std::vector<std::string> names;
   };
   const std::vector<Case> cases = {
       {"a new file", Nothing, false, "fresh", false, {"in.qx", "out.out"}},
       {"our own file is replaced whole", OurFile, false, "fresh", false, {"in.qx", "out.out"}},
-      {"through a symbolic link, in place", Symlink, false, "fresh", true,
+      {"through a symbolic link, in place",
+       Symlink,
+       false,
+       "fresh",
+       true,
        {"in.qx", "out.out", "target.out"}},
-      {"a file with another link, in place", HardLinked, false, "fresh", true,
+      {"a file with another link, in place",
+       HardLinked,
+       false,
+       "fresh",
+       true,
        {"in.qx", "other.out", "out.out"}},
       {"a failed write leaves the earlier file", OurFile, true, "OLD", true, {"in.qx", "out.out"}},
       {"a failed write leaves no file", Nothing, true, nullptr, false, {"in.qx"}},
@@ -464,7 +472,8 @@ TEST(Convert, InputOfUnknownSize) {
   std::thread writer([&] {
     const Bytes& b = log.bytes();
     for (std::size_t done = 0; done < b.size();) {
-      const ssize_t n = ::write(fds[1], b.data() + done, std::min<std::size_t>(b.size() - done, 777));
+      const ssize_t n =
+          ::write(fds[1], b.data() + done, std::min<std::size_t>(b.size() - done, 777));
       if (n <= 0) break;
       done += static_cast<std::size_t>(n);
     }

@@ -219,13 +219,16 @@ TEST(RecordLines, BSurvey) {
        mac,
        {"0," + kC + ",Office,-62,No,AP"}},
       {"a lone SSID id at the end of the elements empties the SSID",
-       LogBuilder("QXB ").Frame(10, [] {
-         CaptureHeader h;
-         h.rssi = -62;
-         Bytes frame = BeaconFrame(10, kMacA, false, {{0, testing::SsidElementContent("Office")}});
-         frame.push_back(0);
-         return CaptureBody(h, frame);
-       }()),
+       LogBuilder("QXB ").Frame(10,
+                                [] {
+                                  CaptureHeader h;
+                                  h.rssi = -62;
+                                  Bytes frame =
+                                      BeaconFrame(10, kMacA, false,
+                                                  {{0, testing::SsidElementContent("Office")}});
+                                  frame.push_back(0);
+                                  return CaptureBody(h, frame);
+                                }()),
        mac,
        {"0," + kA + ",,-62,No,AP"}},
       {"a survey that added no station writes nothing",
@@ -305,8 +308,12 @@ TEST(RecordLines, BSingle) {
   // A transmitter past the station list's capacity: its line still carries its own values.
   LogBuilder crowded("QXB ");
   for (std::uint32_t i = 0; i < StationList::kDefaultCapacity; ++i) {
-    const Mac mac = {2, 0, static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
-                     static_cast<std::uint8_t>(i), 0};
+    const Mac mac = {2,
+                     0,
+                     static_cast<std::uint8_t>(i >> 16),
+                     static_cast<std::uint8_t>(i >> 8),
+                     static_cast<std::uint8_t>(i),
+                     0};
     crowded.Frame(6, BCapture(DataFrame(110, mac), -60));
   }
   crowded.Frame(6, BCapture(DataFrame(20, kMacC), -33, {{3, 4}}));
@@ -399,11 +406,12 @@ TEST(RecordLines, ContextPrefix) {
       {"a cut GPS block keeps the previous fix",
        LogBuilder("QXBG")
            .Frame(25, GpsBody(GpsFix{}), "12", rtc)
-           .Frame(25, [] {
-             Bytes cut = GpsBody(GpsFix{12, 31, 2007, 23, 59, 59, 1, 1});
-             cut.resize(151);
-             return cut;
-           }())
+           .Frame(25,
+                  [] {
+                    Bytes cut = GpsBody(GpsFix{12, 31, 2007, 23, 59, 59, 1, 1});
+                    cut.resize(151);
+                    return cut;
+                  }())
            .Frame(19, single, "", rtc),
        all,
        {"12/07/2007,13:05:09,12," + fix + "," + own}},

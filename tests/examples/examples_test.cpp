@@ -61,7 +61,8 @@ TEST(Examples, SummaryOfADamagedLog) {
   const std::string text = FormatSummary(s);
   EXPECT_NE(text.find("generation: 802.11g"), std::string::npos) << text;
   EXPECT_NE(text.find("5 bytes while resynchronising"), std::string::npos) << text;
-  EXPECT_NE(text.find("damage:     5 damaged bytes skipped in 1 place; "), std::string::npos) << text;
+  EXPECT_NE(text.find("damage:     5 damaged bytes skipped in 1 place; "), std::string::npos)
+      << text;
   EXPECT_NE(text.find("full spectrum"), std::string::npos) << text;
 }
 
