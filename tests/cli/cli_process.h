@@ -41,6 +41,15 @@ inline std::string Slurp(const std::string& path) {
   return text.str();
 }
 
+// A child's stdout and stderr go to stdout.txt and stderr.txt in `dir`.
+inline void OutputsTo(const TempDir& dir, posix_spawn_file_actions_t& actions) {
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+}
+
 // Starts the converter with stdout and stderr going to files in `dir`.
 inline pid_t Start(const TempDir& dir, const std::vector<std::string>& args) {
   std::vector<std::string> all = {VELTRIX_CONVERT_EXE};
@@ -49,11 +58,7 @@ inline pid_t Start(const TempDir& dir, const std::vector<std::string>& args) {
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  OutputsTo(dir, actions);
   // The child must see SIGINT as a terminal would deliver it, even when this test runs in the
   // background, where it is ignored.
   posix_spawnattr_t attributes;
@@ -96,11 +101,7 @@ inline Result RunShell(const TempDir& dir, const std::string& script) {
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  OutputsTo(dir, actions);
   pid_t pid = -1;
   const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
