@@ -133,6 +133,23 @@ TEST_F(ConvertFaults, AFullDiskLeavesTheEarlierOutput) {
   EXPECT_EQ(names, std::vector<std::string>{"g.out"});
 }
 
+// True once every thread of `pid` has been asleep (state S) on a few looks in a row: the process
+// waits for something, here more of its input.
+bool Asleep(pid_t pid) {
+  for (int look = 0; look < 5; ++look) {
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code ec;
+    for (const fs::directory_entry& task : fs::directory_iterator(tasks, ec)) {
+      const std::string stat = Slurp((task.path() / "stat").string());
+      const std::size_t name = stat.rfind(')');
+      if (name == std::string::npos || stat.compare(name + 2, 1, "S") != 0) return false;
+    }
+    if (ec) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 // A second signal ends the process at once, here while it waits for more of a log from a FIFO
 // (the first only asks it to end after the record it is reading); the temporary file of the
 // output goes with it and the earlier output stays.
@@ -150,7 +167,8 @@ TEST_F(ConvertFaults, ASecondSignalStopsAtOnceAndLeavesNoTemporaryFile) {
     ASSERT_GE(writer, 0);
     ASSERT_EQ(::write(writer, log.data(), 1000), 1000); // and no end of file yet
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (TemporaryFiles(dir).empty() && std::chrono::steady_clock::now() < deadline) {
+    while ((TemporaryFiles(dir).empty() || !Asleep(pid)) &&
+           std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_EQ(TemporaryFiles(dir).size(), 1u);
