@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "reader/conversion_options.h"
+#include "convert/conversion_options.h"
 #include "support/log_builder.h"
 
 namespace veltrix::bench {

@@ -8,8 +8,8 @@
 
 #include "bench_support.h"
 #include "convert/convert.h"
+#include "decode/decoders.h"
 #include "example_log.h"
-#include "reader/decoders.h"
 #include "reader/log_reader.h"
 
 namespace veltrix::bench {
@@ -52,21 +52,21 @@ struct LogCase {
 const LogCase& GSpectrum() {
   static const LogCase c = [] {
     ConversionOptions o = WithContext();
-    o.cbFullSpectrum = true;
-    return LogCase{ScratchFile(SpectrumLog()), o, kVariantG};
+    o.fullSpectrum = true;
+    return LogCase{ScratchFile(SpectrumLog()), o, LogVariant::G};
   }();
   return c;
 }
 
 const LogCase& GMixed() {
-  static const LogCase c{ScratchFile(tools::MakeExampleLog('G', kLogBytes)), Everything(),
-                         kVariantG};
+  static const LogCase c{ScratchFile(tools::MakeExampleLog(LogVariant::G, kLogBytes)), Everything(),
+                         LogVariant::G};
   return c;
 }
 
 const LogCase& BMixed() {
-  static const LogCase c{ScratchFile(tools::MakeExampleLog('B', kLogBytes)), Everything(),
-                         kVariantB};
+  static const LogCase c{ScratchFile(tools::MakeExampleLog(LogVariant::B, kLogBytes)), Everything(),
+                         LogVariant::B};
   return c;
 }
 
@@ -103,11 +103,9 @@ void BM_ReadAndDecode(benchmark::State& state, CaseFn which) {
       state.SkipWithError("cannot open the log");
       return;
     }
-    reader.State.Variant = c.variant;
-    StationList stations;
-    GpsDecoder gps;
+    RecordDecoder decoder(c.variant, c.options.Groups());
     while (reader.ReadRecord() != 0) {
-      records += DecodeRecord(c.variant, reader, stations, gps, c.options) == kRecordReady;
+      records += decoder.Decode(reader.Current()) == DecodeResult::RecordReady;
     }
     reader.CloseLog();
   }

@@ -10,7 +10,7 @@
 #include "bench_support.h"
 #include "convert/output_file.h"
 #include "convert/record_lines.h"
-#include "reader/decoders.h"
+#include "decode/decoders.h"
 
 namespace veltrix::bench {
 namespace {
@@ -85,56 +85,62 @@ struct LineCase {
 };
 
 const LineCase kCases[] = {
-    {"g_full_spectrum", kVariantG,
+    {"g_full_spectrum", LogVariant::G,
      [] { return GLog().Frame(8, testing::SpectrumBody(Samples(147, -1600, -480))); },
-     &ConversionOptions::cbFullSpectrum},
-    {"g_full_spectrum_no_context", kVariantG,
+     &ConversionOptions::fullSpectrum},
+    {"g_full_spectrum_no_context", LogVariant::G,
      [] { return GLog().Frame(8, testing::SpectrumBody(Samples(147, -1600, -480))); },
-     &ConversionOptions::cbFullSpectrum, false},
-    {"g_single_spectrum", kVariantG,
+     &ConversionOptions::fullSpectrum, false},
+    {"g_single_spectrum", LogVariant::G,
      [] { return GLog().Frame(7, testing::SpectrumBody(Samples(128, -1600, -480))); },
-     &ConversionOptions::cbSingleSpectrum},
-    {"g_survey", kVariantG, [] { return GLog().Frame(16, GSurvey()); }, &ConversionOptions::cbMAC},
-    {"g_single", kVariantG,
+     &ConversionOptions::singleSpectrum},
+    {"g_survey", LogVariant::G, [] { return GLog().Frame(16, GSurvey()); },
+     &ConversionOptions::survey},
+    {"g_single", LogVariant::G,
      [] { return GLog().Frame(19, testing::GSingleBody(Station(3), -61, 108, 1500, 0)); },
-     &ConversionOptions::cbSingle},
-    {"g_util", kVariantG,
+     &ConversionOptions::single},
+    {"g_util", LogVariant::G,
      [] {
        std::array<std::uint32_t, 14> counts{};
        for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = 1234 + 997 * i;
        return GLog().Frame(21, testing::GUtilBody(counts));
      },
-     &ConversionOptions::cbUtil},
-    {"b_full_spectrum", kVariantB,
+     &ConversionOptions::utilization},
+    {"b_full_spectrum", LogVariant::B,
      [] { return BLog().Frame(14, testing::SpectrumBody(Samples(273, -25600, -7680))); },
-     &ConversionOptions::cbFullSpectrum},
-    {"b_single_spectrum", kVariantB,
+     &ConversionOptions::fullSpectrum},
+    {"b_single_spectrum", LogVariant::B,
      [] { return BLog().Frame(5, testing::BChannelSpectrumBody(6, Samples(64, -25600, -7680))); },
-     &ConversionOptions::cbSingleSpectrum},
-    {"b_survey", kVariantB, [] { return BLog().Frame(10, BBeacon()); }, &ConversionOptions::cbMAC},
-    {"b_single_multipath", kVariantB,
+     &ConversionOptions::singleSpectrum},
+    {"b_survey", LogVariant::B, [] { return BLog().Frame(10, BBeacon()); },
+     &ConversionOptions::survey},
+    {"b_single_multipath", LogVariant::B,
      [] {
        return BLog().Frame(6, testing::CaptureBody(Header(), testing::DataFrame(110, Station(4))));
      },
-     &ConversionOptions::cbSingle},
-    {"b_util", kVariantB,
+     &ConversionOptions::single},
+    {"b_util", LogVariant::B,
      [] {
        return BLog().Frame(19, testing::BUtilBody({12500, 250000, 300000, 1000000}));
      },
-     &ConversionOptions::cbUtil},
+     &ConversionOptions::utilization},
 };
+
+ConversionOptions Options(const LineCase& c) {
+  ConversionOptions o = c.context ? WithContext() : ConversionOptions{};
+  o.*c.group = true;
+  return o;
+}
 
 // The objects of a conversion as the engine holds them when the log's last frame has just been
 // framed: every frame decoded in order, the last one still delivered.
 class LastRecord {
 public:
   explicit LastRecord(const LineCase& c)
-      : variant_(c.variant), options_(c.context ? WithContext() : ConversionOptions{}),
-        path_(ScratchFile(c.log().bytes())) {
-    options_.*c.group = true;
+      : options_(Options(c)), path_(ScratchFile(c.log().bytes())),
+        decoder_(c.variant, options_.Groups()) {
     reader_.SetInputPath(path_);
     if (!reader_.OpenLog()) return;
-    reader_.State.Variant = variant_;
     const std::int64_t frameBytes =
         FileSize(path_) - static_cast<std::int64_t>(LogReader::kFileHeaderSize);
     std::int64_t read = 0;
@@ -144,26 +150,22 @@ public:
       read += n;
       Decode();
     }
-    ready_ = reader_.PayloadDelivered;
+    ready_ = reader_.Current().PayloadDelivered;
   }
 
-  bool Decode() {
-    return DecodeRecord(variant_, reader_, stations_, gps_, options_) == kRecordReady;
-  }
+  bool Decode() { return decoder_.Decode(reader_.Current()) == DecodeResult::RecordReady; }
   bool Write(OutputFile& out) const {
-    return WriteRecordLine(out, {reader_, stations_, gps_, options_, variant_});
+    return WriteRecordLine(out, {reader_.Current(), decoder_, options_});
   }
   bool Ready() const { return ready_; }
   const std::string& Path() const { return path_; }
   char Delimiter() const { return options_.DelimiterChar(); }
 
 private:
-  LogVariant variant_;
   ConversionOptions options_;
   std::string path_;
   LogReader reader_;
-  StationList stations_;
-  GpsDecoder gps_;
+  RecordDecoder decoder_;
   bool ready_ = false;
 };
 

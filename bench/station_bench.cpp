@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <optional>
 #include <random>
 #include <utility>
 
@@ -29,7 +30,7 @@ void BM_CapturesToNull(benchmark::State& state) {
   const std::string& path = CaptureLogPath(static_cast<std::uint32_t>(state.range(0)),
                                            static_cast<std::uint32_t>(state.range(1)));
   ConversionOptions options;
-  options.cbSingle = true;
+  options.single = true;
   ConversionObserver quiet;
   std::int64_t lines = 0;
   for (auto _ : state) {
@@ -65,14 +66,12 @@ void BM_SurveyRebuild(benchmark::State& state) {
   for (auto _ : state) {
     list.Clear();
     for (const StationNode& n : nodes) {
-      StationNode node;
-      if (list.NewNode(node) != 0) break;
-      node = n;
-      list.InsertSorted(std::move(node));
+      std::optional<StationNode> node = list.NewNode();
+      if (!node) break;
+      *node = n;
+      list.InsertSorted(std::move(*node));
     }
-    const StationNode* first = nullptr;
-    benchmark::DoNotOptimize(list.GetNth(first, 1));
-    benchmark::DoNotOptimize(first);
+    benchmark::DoNotOptimize(list.GetNth(1));
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stations));
 }

@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
     box->setChecked(true);
   form.rgDelimiter->setItemIndex(0);
   ConversionOptions wanted;
-  wanted.cbRTCDate = wanted.cbRTCTime = wanted.cbMarker = true;
-  wanted.cbGPSDate = wanted.cbGPSTime = wanted.cbGPSLat = wanted.cbGPSLon = true;
-  wanted.cbFullSpectrum = true;
+  wanted.rtcDate = wanted.rtcTime = wanted.marker = true;
+  wanted.gpsDate = wanted.gpsTime = wanted.gpsLatitude = wanted.gpsLongitude = true;
+  wanted.fullSpectrum = true;
   if (form.Options() != wanted) {
     std::fprintf(stderr, "window_bench: the controls do not give the options wanted\n");
     return 1;

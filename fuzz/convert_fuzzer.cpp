@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   veltrix::ConversionOptions o;
   o.TickAllContextFields();
   o.TickAllRecordGroups();
-  o.delimiterIndex = static_cast<int>(size % 4); // every delimiter, so every quoting path
+  // Every delimiter, so every quoting path.
+  o.delimiter = static_cast<veltrix::Delimiter>(size % 4);
   veltrix::ConversionObserver observer;
   veltrix::Convert convert(inputPath, outputPath, o, observer);
   const veltrix::ConvertStatus status = convert.Execute();

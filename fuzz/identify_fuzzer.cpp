@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <sys/mman.h>
@@ -15,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fd < 0 || ::ftruncate(fd, 0) != 0) std::abort();
   if (size > 0 && ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
 
-  veltrix::Load load(path);
-  const std::int16_t code = load.IdentifyFile();
+  const veltrix::Identification found = veltrix::IdentifyLog(path);
   std::uint8_t head[4] = {};
   std::memcpy(head, data, size < 4 ? size : 4);
-  const veltrix::LogVariant expected = veltrix::VariantOfSignature(head);
-  if (expected == 0 ? code != veltrix::IdentifyNotValid
-                    : code != veltrix::IdentifyOk || load.Variant() != expected)
+  const std::optional<veltrix::LogVariant> expected = veltrix::VariantOfSignature(head);
+  using veltrix::IdentifyResult;
+  if (!expected ? found.result != IdentifyResult::NotValid
+                : found.result != IdentifyResult::Ok || found.variant != *expected)
     std::abort();
   return 0;
 }

@@ -129,8 +129,8 @@ private:
 
 } // namespace
 
-testing::Bytes MakeExampleLog(char generation, std::size_t minBytes, std::uint32_t seed) {
-  const bool b = generation == 'B' || generation == 'b';
+testing::Bytes MakeExampleLog(LogVariant generation, std::size_t minBytes, std::uint32_t seed) {
+  const bool b = generation == LogVariant::B;
   LogBuilder log(b ? "QXB " : "QXBG");
   Generator gen(seed);
   do {

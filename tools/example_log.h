@@ -4,13 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "reader/identify.h"
 #include "support/log_builder.h"
 
 namespace veltrix::tools {
 
-// A log of generation 'G' or 'B' made of rounds in which every payload type of the generation
+// A log of the generation made of rounds in which every payload type of the generation
 // occurs at least once: whole rounds until the log holds `minBytes` (the examples: a few KiB).
-testing::Bytes MakeExampleLog(char generation, std::size_t minBytes = 4096, std::uint32_t seed = 1);
+testing::Bytes MakeExampleLog(LogVariant generation, std::size_t minBytes = 4096,
+                              std::uint32_t seed = 1);
 
 // An 802.11b log of `count` single-channel data-frame captures (payload types 18 and 6 in turn)
 // whose transmitters are 0..distinct-1 in turn, with varying RSSI and rate: the station list's

@@ -1,9 +1,9 @@
 // mkcorpus: seed corpora for the fuzzers, from the example generator.
 //   mkcorpus DIR   writes DIR/g/*, DIR/b/* (log bodies without the file header) and DIR/identify/*
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <cstring>
 #include <string>
 
 #include "example_log.h"
@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
       const fs::path dir = root / std::string(1, generation);
       fs::create_directories(dir);
       for (std::uint32_t seed = 1; seed <= 8; ++seed) {
-        const Bytes log = veltrix::tools::MakeExampleLog(generation == 'b' ? 'B' : 'G',
-                                                         seed * 512, seed);
+        const Bytes log = veltrix::tools::MakeExampleLog(
+            generation == 'b' ? veltrix::LogVariant::B : veltrix::LogVariant::G, seed * 512, seed);
         const Bytes body(log.begin() + 14, log.end());
         veltrix::testing::WriteFile((dir / ("seed" + std::to_string(seed))).string(), body);
         // A cut-off copy: the walk must stop cleanly inside a frame.

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const std::size_t size = argc > 3 ? std::strtoul(argv[3], nullptr, 10) * 1048576 : 4096;
     const std::uint32_t seed =
         argc > 4 ? static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)) : 1;
-    const auto bytes = veltrix::tools::MakeExampleLog(argv[1][0] == 'b' ? 'B' : 'G', size, seed);
+    const auto bytes = veltrix::tools::MakeExampleLog(
+        argv[1][0] == 'b' ? veltrix::LogVariant::B : veltrix::LogVariant::G, size, seed);
     veltrix::testing::WriteFile(argv[2], bytes);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mklog: %s\n", e.what());

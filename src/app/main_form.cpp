@@ -25,6 +25,7 @@
 #include "app/app_icon.h"
 #include "app/controls.h"
 #include "app/notify_user.h"
+#include "convert/output_names.h"
 #include "reader/identify.h"
 
 namespace veltrix {
@@ -103,9 +104,7 @@ std::optional<QString> RunSaveDialog(QWidget* parent, const QString& current) {
 } // namespace
 
 QString OutputNameFor(const QString& inputPath) {
-  const qsizetype nameStart = inputPath.lastIndexOf(QLatin1Char('/')) + 1;
-  const qsizetype cut = std::min<qsizetype>(3, inputPath.size() - nameStart);
-  return inputPath.left(inputPath.size() - cut) + QStringLiteral(".out");
+  return QString::fromLocal8Bit(OutputNameLastThreeReplaced(ToPath(inputPath)));
 }
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
@@ -249,21 +248,21 @@ void TMainForm::BuildControls() {
 
 ConversionOptions TMainForm::Options() const {
   ConversionOptions o;
-  o.cbHeader = cbHeader->isChecked();
-  o.cbRTCDate = cbRTCDate->isChecked();
-  o.cbRTCTime = cbRTCTime->isChecked();
-  o.cbMarker = cbMarker->isChecked();
-  o.cbGPSDate = cbGPSDate->isChecked();
-  o.cbGPSTime = cbGPSTime->isChecked();
-  o.cbGPSLat = cbGPSLat->isChecked();
-  o.cbGPSLon = cbGPSLon->isChecked();
-  o.cbFullSpectrum = cbFullSpectrum->isChecked();
-  o.cbSingleSpectrum = cbSingleSpectrum->isChecked();
-  o.cbMAC = cbMAC->isChecked();
-  o.cbAP = cbAP->isChecked();
-  o.cbSingle = cbSingle->isChecked();
-  o.cbUtil = cbUtil->isChecked();
-  o.delimiterIndex = rgDelimiter->itemIndex();
+  o.header = cbHeader->isChecked();
+  o.rtcDate = cbRTCDate->isChecked();
+  o.rtcTime = cbRTCTime->isChecked();
+  o.marker = cbMarker->isChecked();
+  o.gpsDate = cbGPSDate->isChecked();
+  o.gpsTime = cbGPSTime->isChecked();
+  o.gpsLatitude = cbGPSLat->isChecked();
+  o.gpsLongitude = cbGPSLon->isChecked();
+  o.fullSpectrum = cbFullSpectrum->isChecked();
+  o.singleSpectrum = cbSingleSpectrum->isChecked();
+  o.survey = cbMAC->isChecked();
+  o.accessPointsOnly = cbAP->isChecked();
+  o.single = cbSingle->isChecked();
+  o.utilization = cbUtil->isChecked();
+  o.delimiter = static_cast<Delimiter>(rgDelimiter->itemIndex());
   return o;
 }
 
@@ -288,8 +287,8 @@ void TMainForm::btnInputBrowseClick() {
 
 void TMainForm::PickInputFile(const QString& path) {
   lastInputFolder_ = QFileInfo(path).absolutePath();
-  const std::int16_t code = Load(ToPath(path)).IdentifyFile();
-  if (code == IdentifyOk) {
+  const IdentifyResult code = IdentifyLog(ToPath(path)).result;
+  if (code == IdentifyResult::Ok) {
     edInputFile->setText(path);
     edOutputFile->setText(OutputNameFor(path));
   }
@@ -305,8 +304,8 @@ void TMainForm::btnOutputBrowseClick() {
 void TMainForm::btnConvertClick() {
   if (ConversionRunning()) return; // one conversion at a time
   const std::string input = ToPath(edInputFile->text());
-  const std::int16_t code = Load(input).IdentifyFile();
-  if (code != IdentifyOk) {
+  const IdentifyResult code = IdentifyLog(input).result;
+  if (code != IdentifyResult::Ok) {
     NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
     return;
   }

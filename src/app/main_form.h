@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "app/convert_worker.h"
-#include "reader/conversion_options.h"
+#include "convert/conversion_options.h"
 
 class QAction;
 class QCheckBox;

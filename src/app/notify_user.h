@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "reader/conversion_options.h"
+#include "convert/messages.h"
 
 class QMessageBox;
 class QWidget;

@@ -11,8 +11,8 @@
 #include "cli/job_plan.h"
 #include "cli/progress.h"
 #include "convert/convert.h"
+#include "decode/log_summary.h"
 #include "reader/identify.h"
-#include "reader/log_summary.h"
 
 namespace veltrix::cli {
 
@@ -27,9 +27,9 @@ int DescribeLogs(const std::vector<std::string>& inputs, std::ostream& out, std:
   for (const std::string& input : inputs) {
     if (stop.load()) return kExitInterrupted;
     LogSummary summary;
-    const std::int16_t code =
+    const IdentifyResult code =
         SummarizeLog(input, summary, IsStandardStream(input) ? STDIN_FILENO : -1);
-    if (code != IdentifyOk) {
+    if (code != IdentifyResult::Ok) {
       err << InputName(input) << ": " << IdentifyMessage(code) << '\n';
       status = kExitFailed;
       continue;

@@ -75,24 +75,24 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_flag("--no-header", noHeader, "omit the header record (it is written by default)");
 
   const char* contextGroup = "Context fields (at the start of every line)";
-  app.add_flag("--rtc-date", o.cbRTCDate, "RTC date")->group(contextGroup);
-  app.add_flag("--rtc-time", o.cbRTCTime, "RTC time")->group(contextGroup);
-  app.add_flag("--marker", o.cbMarker, "marker number")->group(contextGroup);
-  app.add_flag("--gps-date", o.cbGPSDate, "GPS date")->group(contextGroup);
-  app.add_flag("--gps-time", o.cbGPSTime, "GPS time")->group(contextGroup);
-  app.add_flag("--gps-lat", o.cbGPSLat, "GPS latitude")->group(contextGroup);
-  app.add_flag("--gps-lon", o.cbGPSLon, "GPS longitude")->group(contextGroup);
+  app.add_flag("--rtc-date", o.rtcDate, "RTC date")->group(contextGroup);
+  app.add_flag("--rtc-time", o.rtcTime, "RTC time")->group(contextGroup);
+  app.add_flag("--marker", o.marker, "marker number")->group(contextGroup);
+  app.add_flag("--gps-date", o.gpsDate, "GPS date")->group(contextGroup);
+  app.add_flag("--gps-time", o.gpsTime, "GPS time")->group(contextGroup);
+  app.add_flag("--gps-lat", o.gpsLatitude, "GPS latitude")->group(contextGroup);
+  app.add_flag("--gps-lon", o.gpsLongitude, "GPS longitude")->group(contextGroup);
   app.add_flag("--context", context, "all seven context fields")->group(contextGroup);
 
   const char* recordGroup = "Record groups";
-  app.add_flag("--full-spectrum", o.cbFullSpectrum, "full spectrum data")->group(recordGroup);
-  app.add_flag("--single-spectrum", o.cbSingleSpectrum, "single-channel spectrum")
+  app.add_flag("--full-spectrum", o.fullSpectrum, "full spectrum data")->group(recordGroup);
+  app.add_flag("--single-spectrum", o.singleSpectrum, "single-channel spectrum")
       ->group(recordGroup);
-  app.add_flag("--survey", o.cbMAC, "survey MAC data")->group(recordGroup);
-  app.add_flag("--ap-only", o.cbAP, "with --survey: access points only, no stations")
+  app.add_flag("--survey", o.survey, "survey MAC data")->group(recordGroup);
+  app.add_flag("--ap-only", o.accessPointsOnly, "with --survey: access points only, no stations")
       ->group(recordGroup);
-  app.add_flag("--single", o.cbSingle, "single-channel MAC data")->group(recordGroup);
-  app.add_flag("--util", o.cbUtil, "utilization (% for each data rate)")->group(recordGroup);
+  app.add_flag("--single", o.single, "single-channel MAC data")->group(recordGroup);
+  app.add_flag("--util", o.utilization, "utilization (% for each data rate)")->group(recordGroup);
   app.add_flag("--records", records,
                "the five groups full-spectrum, single-spectrum, survey, single, util")
       ->group(recordGroup);
@@ -125,24 +125,26 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     PrintUsageError(err, "--output needs exactly one INPUT");
     return kExitUsage;
   }
-  o.delimiterIndex = DelimiterIndexOf(delimiter);
-  if (o.delimiterIndex < 0) {
+  const int delimiterIndex = DelimiterIndexOf(delimiter);
+  if (delimiterIndex < 0) {
     PrintUsageError(err,
                     "unknown delimiter '" + delimiter + "': use comma, tab, space or semicolon");
     return kExitUsage;
   }
+  o.delimiter = static_cast<Delimiter>(delimiterIndex);
   if (jobs < 1) {
     PrintUsageError(err, "--jobs must be at least 1");
     return kExitUsage;
   }
   settings.jobs = static_cast<unsigned>(std::min<long long>(jobs, 0xFFFFFFFF));
-  o.cbHeader = !noHeader;
+  o.header = !noHeader;
   if (context) o.TickAllContextFields();
   if (records) o.TickAllRecordGroups();
   if (!settings.info && !o.AnyRecordGroup()) {
-    PrintUsageError(err, o.cbAP ? "--ap-only needs --survey"
-                                : "choose at least one record group (--full-spectrum, "
-                                  "--single-spectrum, --survey, --single, --util or --records)");
+    PrintUsageError(err, o.accessPointsOnly
+                             ? "--ap-only needs --survey"
+                             : "choose at least one record group (--full-spectrum, "
+                               "--single-spectrum, --survey, --single, --util or --records)");
     return kExitUsage;
   }
   return std::nullopt;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/conversion_options.h"
+#include "convert/conversion_options.h"
 
 namespace veltrix::cli {
 

@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 
 #include <unistd.h>
@@ -37,15 +38,20 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       if (i >= jobs.size()) return;
       const Job& job = jobs[i];
       JobObserver observer(progress, i);
-      Convert conversion(InputName(job.input), OutputName(job.output), options, observer, &stop);
+      const int descriptor = IsStandardStream(job.output) ? STDOUT_FILENO : -1;
+      auto text = std::make_unique<DelimitedTextOutput>(
+          OutputDestination{OutputName(job.output), descriptor}, options);
+      const DelimitedTextOutput& output = *text;
+      Convert::Outputs outputs;
+      outputs.push_back(std::move(text));
+      Convert conversion(InputName(job.input), std::move(outputs), observer, &stop);
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
-      if (IsStandardStream(job.output)) conversion.UseOutputDescriptor(STDOUT_FILENO);
       JobResult& result = results[i];
       result.status = conversion.Execute();
       result.started = true;
       result.failureDetail = conversion.FailureDetail();
       result.damage = conversion.Damage();
-      result.outputLines = conversion.OutputLines();
+      result.outputLines = output.OutputLines();
       progress.FinishJob(i);
     }
   };

@@ -6,8 +6,8 @@
 
 #include "cli/job_plan.h"
 #include "cli/progress.h"
+#include "convert/conversion_options.h"
 #include "convert/convert.h"
-#include "reader/conversion_options.h"
 
 namespace veltrix::cli {
 

@@ -1,5 +1,7 @@
 #include "cli/job_plan.h"
 
+#include "convert/output_names.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -22,15 +24,7 @@ std::string OutputName(const std::string& output) {
 
 std::string DefaultOutputPath(std::string_view input) {
   if (IsStandardStream(input)) return std::string(kStandardStream);
-  std::string output(input);
-  const std::size_t slash = output.find_last_of('/');
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  if (output.size() - nameStart >= 3 && output[output.size() - 3] == '.' &&
-      lower(output[output.size() - 2]) == 'q' && lower(output[output.size() - 1]) == 'x') {
-    output.resize(output.size() - 3);
-  }
-  return output + ".out";
+  return OutputNameQxReplaced(input);
 }
 
 namespace {

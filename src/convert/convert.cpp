@@ -1,17 +1,9 @@
 #include "convert/convert.h"
 
 #include <algorithm>
-#include <cstring>
+#include <optional>
 
 #include <sys/stat.h>
-
-#include "convert/output_file.h"
-#include "convert/record_lines.h"
-#include "reader/decoders.h"
-#include "reader/identify.h"
-#include "reader/log_reader.h"
-#include "survey/gps_decoder.h"
-#include "survey/station_list.h"
 
 namespace veltrix {
 namespace {
@@ -25,16 +17,11 @@ bool SameFile(const InputFile& input, const struct stat& st) {
 // True when the output names the open input: the same path, or the same file under another
 // name (a symbolic or hard link), or a descriptor open on it.
 bool NamesInput(const InputFile& input, const std::string& inputPath, bool inputByPath,
-                const std::string& outputPath, int outputDescriptor) {
+                const OutputDestination& output) {
   struct stat st {};
-  if (outputDescriptor >= 0) return ::fstat(outputDescriptor, &st) == 0 && SameFile(input, st);
-  if (inputByPath && outputPath == inputPath) return true;
-  return ::stat(outputPath.c_str(), &st) == 0 && SameFile(input, st);
-}
-
-std::string SystemReason(const std::string& file, int error) {
-  if (error == 0) return {};
-  return file + ": " + std::strerror(error);
+  if (output.descriptor >= 0) return ::fstat(output.descriptor, &st) == 0 && SameFile(input, st);
+  if (inputByPath && output.path == inputPath) return true;
+  return ::stat(output.path.c_str(), &st) == 0 && SameFile(input, st);
 }
 
 } // namespace
@@ -74,10 +61,19 @@ int ProgressPercent(std::int64_t bytesRead, std::int64_t totalBytes) {
   return static_cast<int>(bytesRead * 100 / totalBytes);
 }
 
+Convert::Convert(std::string inputPath, Outputs outputs, ConversionObserver& observer,
+                 const std::atomic<bool>* terminate)
+    : input_path_(std::move(inputPath)), outputs_(std::move(outputs)), observer_(observer),
+      terminate_(terminate) {}
+
 Convert::Convert(std::string inputPath, std::string outputPath, const ConversionOptions& options,
                  ConversionObserver& observer, const std::atomic<bool>* terminate)
-    : input_path_(std::move(inputPath)), output_path_(std::move(outputPath)), options_(options),
-      observer_(observer), terminate_(terminate) {}
+    : Convert(std::move(inputPath), Outputs{}, observer, terminate) {
+  auto text =
+      std::make_unique<DelimitedTextOutput>(OutputDestination{std::move(outputPath)}, options);
+  text_ = text.get();
+  outputs_.push_back(std::move(text));
+}
 
 ConvertStatus Convert::Execute() {
   const auto fail = [&](ConvertStatus status) {
@@ -95,40 +91,35 @@ ConvertStatus Convert::Execute() {
     failure_detail_ = OpenErrorText(reader.File().Error());
     return fail(ConvertStatus::CannotOpen);
   }
-  variant_ = VariantOfSignature(reader.Signature.data());
-  if (variant_ == 0) return fail(ConvertStatus::NotValid);
-  reader.State.Variant = variant_;
-  if (NamesInput(reader.File(), input_path_, input_descriptor_ < 0, output_path_,
-                 output_descriptor_)) {
-    return fail(ConvertStatus::SameFile);
+  const std::optional<LogVariant> variant = VariantOfSignature(reader.Signature.data());
+  if (!variant) return fail(ConvertStatus::NotValid);
+  variant_ = *variant;
+  for (const auto& output : outputs_) {
+    if (NamesInput(reader.File(), input_path_, input_descriptor_ < 0, output->Destination()))
+      return fail(ConvertStatus::SameFile);
   }
 
   // A pipe or a device has no size beforehand: it is read to its end.
   const bool sized = reader.File().IsRegular();
   total_bytes_ = sized ? std::max<std::int64_t>(reader.File().Size(), 0) : -1;
   bytes_read_ = 0;
-  lines_written_ = 0;
-  header_written_ = false;
   observer_.ShowStart(total_bytes_);
   observer_.ShowProgress(bytes_read_, total_bytes_);
 
-  OutputFile out(options_.DelimiterChar());
-  const bool created = output_descriptor_ >= 0
-                           ? out.CreateOnDescriptor(output_descriptor_, output_path_)
-                           : out.Create(output_path_);
-  if (!created) {
-    failure_detail_ = SystemReason(out.Path(), out.Error());
-    return fail(ConvertStatus::CannotCreate);
-  }
-  if (options_.cbHeader) {
-    WriteHeaderRecord(out, options_, variant_);
-    header_written_ = true;
+  // Every output is created before the first record, or none is kept.
+  const auto abandonAll = [&] {
+    for (const auto& output : outputs_) output->Abandon();
+  };
+  for (const auto& output : outputs_) {
+    if (!output->Open(variant_)) {
+      failure_detail_ = output->FailureDetail();
+      abandonAll();
+      return fail(ConvertStatus::CannotCreate);
+    }
   }
 
-  StationList stations;
-  GpsDecoder gps;
-  const LineSources sources{reader, stations, gps, options_, variant_};
   ConvertStatus status = ConvertStatus::Completed;
+  ConversionOutput* failed = nullptr;
   for (;;) {
     if (terminate_ != nullptr && terminate_->load(std::memory_order_relaxed)) {
       status = ConvertStatus::Cancelled;
@@ -138,22 +129,26 @@ ConvertStatus Convert::Execute() {
     const std::int64_t consumed = reader.ReadRecord();
     bytes_read_ += consumed;
     if (consumed == 0) break;
-    if (DecodeRecord(variant_, reader, stations, gps, options_) == kRecordReady &&
-        WriteRecordLine(out, sources)) {
-      ++lines_written_;
+    for (const auto& output : outputs_) {
+      output->Take(reader.Current());
+      if (output->Failed()) failed = output.get();
     }
-    if (out.Failed()) {
-      status = ConvertStatus::CannotWrite;
-      break;
-    }
+    if (failed != nullptr) break;
     observer_.ShowProgress(bytes_read_, total_bytes_);
   }
 
   damage_ = reader.Damage();
   if (!sized) total_bytes_ = reader.BytesInFile();
   reader.CloseLog();
-  if (!out.Close()) status = ConvertStatus::CannotWrite;
-  if (status == ConvertStatus::CannotWrite) failure_detail_ = SystemReason(out.Path(), out.Error());
+  // Each output is put in place unless one has failed; from a failure on, the rest are abandoned.
+  for (const auto& output : outputs_) {
+    if (failed == nullptr && !output->Finish()) failed = output.get();
+  }
+  if (failed != nullptr) {
+    status = ConvertStatus::CannotWrite;
+    failure_detail_ = failed->FailureDetail();
+    abandonAll();
+  }
   observer_.ShowFinish(total_bytes_);
   std::string message = StatusMessage(status);
   if (Succeeded(status) && damage_.Any()) {

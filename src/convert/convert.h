@@ -1,31 +1,31 @@
 #pragma once
-// Convert: one conversion from a log to its output file. It identifies the log, frames and
-// decodes every record, writes the header record and the record lines, and reports to its
-// front end through a ConversionObserver. It knows neither a window nor a terminal.
+// Convert: one conversion of a log into one or more outputs. It identifies the log, frames every
+// record once and hands it to each output, and reports to its front end through a
+// ConversionObserver. It knows neither a window nor a terminal.
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "reader/conversion_options.h"
+#include "convert/conversion_options.h"
+#include "convert/conversion_output.h"
+#include "convert/delimited_text_output.h"
+#include "convert/messages.h"
+#include "reader/identify.h"
 #include "reader/log_reader.h"
-#include "reader/record_state.h"
 
 namespace veltrix {
-
-inline constexpr const char* kMsgCompleted = "Conversion Has Been Completed.";
-inline constexpr const char* kMsgCannotCreate = "Cannot Create Output File.";
-inline constexpr const char* kMsgCannotWrite = "Cannot Write Output File.";
-inline constexpr const char* kMsgSameFile = "Output File Must Differ From Input File.";
 
 enum class ConvertStatus {
   Completed,    // every record of the log was read
   Cancelled,    // the termination flag stopped it; the output holds whole lines
   CannotOpen,   // the log could not be opened
   NotValid,     // the log's signature is none of the known ones
-  SameFile,     // the output path names the input file
-  CannotCreate, // the output file could not be created
-  CannotWrite,  // a write to the output failed; the output is incomplete
+  SameFile,     // an output names the input file
+  CannotCreate, // an output file could not be created
+  CannotWrite,  // a write to an output failed; no output was put in place
 };
 
 // The message a status is reported with (the completion message for Completed and Cancelled).
@@ -51,15 +51,19 @@ public:
 
 class Convert {
 public:
-  // `options` is copied here; nothing reads the caller's options afterwards. `terminate`, when
-  // given, is read before each record.
+  using Outputs = std::vector<std::unique_ptr<ConversionOutput>>;
+
+  // A conversion into `outputs`. `terminate`, when given, is read before each record.
+  Convert(std::string inputPath, Outputs outputs, ConversionObserver& observer,
+          const std::atomic<bool>* terminate = nullptr);
+  // A conversion into one delimited text file, as the window and the command line make it.
+  // `options` is copied here; nothing reads the caller's options afterwards.
   Convert(std::string inputPath, std::string outputPath, const ConversionOptions& options,
           ConversionObserver& observer, const std::atomic<bool>* terminate = nullptr);
 
   // Reads the log from a copy of this open descriptor (standard input) instead of opening the
-  // input path, which then only names it in messages. The same for the output.
+  // input path, which then only names it in messages.
   void UseInputDescriptor(int descriptor) { input_descriptor_ = descriptor; }
-  void UseOutputDescriptor(int descriptor) { output_descriptor_ = descriptor; }
 
   ConvertStatus Execute();
 
@@ -67,8 +71,9 @@ public:
   std::int64_t TotalBytes() const { return total_bytes_; }
   std::int64_t BytesRead() const { return bytes_read_; }
   LogVariant Variant() const { return variant_; }
-  std::int64_t LinesWritten() const { return lines_written_; } // record lines, header excluded
-  std::int64_t OutputLines() const { return lines_written_ + (header_written_ ? 1 : 0); }
+  // Of the delimited text output of the second constructor (0 for other conversions).
+  std::int64_t LinesWritten() const { return text_ ? text_->LinesWritten() : 0; }
+  std::int64_t OutputLines() const { return text_ ? text_->OutputLines() : 0; }
   // What the walk stepped over (the part at the end only once the walk reached the end).
   const LogDamage& Damage() const { return damage_; }
   // The system's reason for a failure, with the file concerned where it is not the input:
@@ -77,17 +82,14 @@ public:
 
 private:
   const std::string input_path_;
-  const std::string output_path_;
-  const ConversionOptions options_;
+  Outputs outputs_;
+  DelimitedTextOutput* text_ = nullptr; // the second constructor's output
   ConversionObserver& observer_;
   const std::atomic<bool>* terminate_;
   int input_descriptor_ = -1;
-  int output_descriptor_ = -1;
   std::int64_t total_bytes_ = 0;
   std::int64_t bytes_read_ = 0;
-  std::int64_t lines_written_ = 0;
-  bool header_written_ = false;
-  LogVariant variant_ = kVariantB;
+  LogVariant variant_ = LogVariant::B;
   LogDamage damage_;
   std::string failure_detail_;
 };

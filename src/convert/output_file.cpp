@@ -1,6 +1,6 @@
 #include "convert/output_file.h"
 
-#include "reader/number_format.h"
+#include "text/number_format.h"
 
 #include <charconv>
 
@@ -17,9 +17,9 @@ bool OutputFile::Create(const std::string& path) {
   return Started(target_.Open(path));
 }
 
-bool OutputFile::CreateOnDescriptor(int descriptor, std::string name) {
+bool OutputFile::Create(const OutputDestination& destination) {
   Close();
-  return Started(target_.OpenDescriptor(descriptor, std::move(name)));
+  return Started(target_.Open(destination));
 }
 
 bool OutputFile::Started(bool opened) {
@@ -43,6 +43,11 @@ bool OutputFile::Close() {
     failed_ = true;
   }
   return !failed_;
+}
+
+void OutputFile::Abandon() {
+  used_ = 0;
+  target_.Abandon();
 }
 
 void OutputFile::Field(std::string_view text) {

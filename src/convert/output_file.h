@@ -28,11 +28,13 @@ public:
   // Creates the file (see OutputTarget for how an existing one is replaced). False when it cannot
   // be created.
   bool Create(const std::string& path);
-  // Writes to a copy of an open descriptor (standard output); `name` names it in messages.
-  bool CreateOnDescriptor(int descriptor, std::string name);
+  // The same at a destination that may be an open descriptor (standard output).
+  bool Create(const OutputDestination& destination);
   // Writes out what is buffered and closes the file, putting it in place. False when any write,
   // the close or the replacement failed: a file being replaced is then left as it was.
   bool Close();
+  // Closes the file without putting it in place: a file being replaced is left as it was.
+  void Abandon();
   // The errno of the failure, and the path or name of the file.
   int Error() const { return target_.Error(); }
   const std::string& Path() const { return target_.Path(); }

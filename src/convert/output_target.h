@@ -11,6 +11,13 @@
 
 namespace veltrix {
 
+// Where an output goes: a path, or a descriptor the process holds open (standard output), which
+// the path then only names in messages.
+struct OutputDestination {
+  std::string path;
+  int descriptor = -1;
+};
+
 class OutputTarget {
 public:
   OutputTarget() = default;
@@ -20,6 +27,11 @@ public:
 
   // Opens `path` for writing as above. False when it cannot be created (Error() tells why).
   bool Open(const std::string& path);
+  // Open or OpenDescriptor, as the destination says.
+  bool Open(const OutputDestination& destination) {
+    return destination.descriptor >= 0 ? OpenDescriptor(destination.descriptor, destination.path)
+                                       : Open(destination.path);
+  }
   // Writes to a copy of an open descriptor; `name` names it in messages.
   bool OpenDescriptor(int descriptor, std::string name);
 

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "reader/mac_text.h"
-#include "reader/number_format.h"
+#include "decode/rates.h"
+#include "text/mac_text.h"
+#include "text/number_format.h"
 
 namespace veltrix {
 namespace {
@@ -67,27 +68,28 @@ void MacField(OutputFile& out, const std::uint8_t* mac) {
 
 void ContextPrefix(OutputFile& out, const LineSources& src) {
   const ConversionOptions& o = src.options;
-  if (o.cbRTCDate) out.PlainField(src.reader.RtcDateText.view());
-  if (o.cbRTCTime) out.PlainField(src.reader.RtcTimeText.view());
-  if (o.cbMarker) out.Field(src.reader.MarkerText);
-  if (o.cbGPSDate) out.PlainField(src.gps.DateText());
-  if (o.cbGPSTime) out.PlainField(src.gps.TimeText());
-  if (o.cbGPSLat) out.Field(src.gps.LatitudeText());
-  if (o.cbGPSLon) out.Field(src.gps.LongitudeText());
+  const GpsDecoder& gps = src.decoder.gps;
+  if (o.rtcDate) out.PlainField(src.frame.RtcDateText.view());
+  if (o.rtcTime) out.PlainField(src.frame.RtcTimeText.view());
+  if (o.marker) out.Field(src.frame.MarkerText);
+  if (o.gpsDate) out.PlainField(gps.DateText());
+  if (o.gpsTime) out.PlainField(gps.TimeText());
+  if (o.gpsLatitude) out.Field(gps.LatitudeText());
+  if (o.gpsLongitude) out.Field(gps.LongitudeText());
 }
 
-bool GroupTicked(const ConversionOptions& o, std::int16_t kind) {
+bool GroupTicked(const ConversionOptions& o, RecordKind kind) {
   switch (kind) {
-  case kKindSingleSpectrum:
-    return o.cbSingleSpectrum;
-  case kKindFullSpectrum:
-    return o.cbFullSpectrum;
-  case kKindSurvey:
-    return o.cbMAC;
-  case kKindSingle:
-    return o.cbSingle;
-  case kKindUtilization:
-    return o.cbUtil;
+  case RecordKind::SingleSpectrum:
+    return o.singleSpectrum;
+  case RecordKind::FullSpectrum:
+    return o.fullSpectrum;
+  case RecordKind::Survey:
+    return o.survey;
+  case RecordKind::Single:
+    return o.single;
+  case RecordKind::Utilization:
+    return o.utilization;
   default:
     return false;
   }
@@ -102,21 +104,6 @@ void SurveyFields(OutputFile& out, const StationNode& n) {
   out.PlainField(n.isAp == 1 ? "AP" : "STA");
 }
 
-std::string_view BRateText(std::uint16_t code) {
-  switch (code) {
-  case 2:
-    return "1";
-  case 4:
-    return "2";
-  case 11:
-    return "5.5";
-  case 22:
-    return "11";
-  default:
-    return "";
-  }
-}
-
 void SingleFields(OutputFile& out, const RecordState& s, bool b) {
   if (!b) {
     MacField(out, s.GSingle.Mac.data());
@@ -128,7 +115,7 @@ void SingleFields(OutputFile& out, const RecordState& s, bool b) {
   }
   out.PlainField(s.SingleMacText);
   out.IntegerField(s.SingleRssi);
-  out.PlainField(BRateText(s.SingleRateCode));
+  out.PlainField(RateMegabits(s.SingleRateCode));
   // Each point's share of the total power, in percent; a run of fields written in one go.
   char* p = out.Reserve(kMultipathPoints * (kFixed2Capacity + 1));
   const char* start = p;
@@ -149,7 +136,6 @@ void UtilizationFields(OutputFile& out, const RecordState& s, bool b) {
     for (const double percent : s.GUtilization) out.Fixed2Field(percent);
     return;
   }
-  static constexpr double kBitsPerSecond[4] = {1000000, 2000000, 5500000, 11000000};
   out.IntegerField(s.CurrentChannel);
   for (int row = 0; row < 4; ++row) {
     // The decoder reports no utilization for channels the table does not hold.
@@ -158,34 +144,35 @@ void UtilizationFields(OutputFile& out, const RecordState& s, bool b) {
       continue;
     }
     const double n = s.BUtilization[row][s.CurrentChannel];
-    out.Fixed2Field(n * 8 * 100 / kBitsPerSecond[row]);
+    const double bitsPerSecond = FindRate(kBRateCodes[row])->bytesPerSecond * 8.0;
+    out.Fixed2Field(n * 8 * 100 / bitsPerSecond);
   }
 }
 
 } // namespace
 
 void WriteHeaderRecord(OutputFile& out, const ConversionOptions& o, LogVariant variant) {
-  const bool b = variant == kVariantB;
+  const bool b = variant == LogVariant::B;
   const auto repeat = [&](std::string_view name, int times) {
     for (int i = 0; i < times; ++i) out.Field(name);
   };
-  if (o.cbRTCDate) out.Field("RTC Date");
-  if (o.cbRTCTime) out.Field("RTC Time");
-  if (o.cbMarker) out.Field("Marker");
-  if (o.cbGPSDate) out.Field("GPS Date");
-  if (o.cbGPSTime) out.Field("GPS Time");
-  if (o.cbGPSLat) out.Field("GPS Latitude");
-  if (o.cbGPSLon) out.Field("GPS Longitude");
-  if (o.cbFullSpectrum) repeat("RSSI (dBm)", b ? kBFullSpectrumSize : kGFullSpectrumSize);
-  if (o.cbSingleSpectrum) {
+  if (o.rtcDate) out.Field("RTC Date");
+  if (o.rtcTime) out.Field("RTC Time");
+  if (o.marker) out.Field("Marker");
+  if (o.gpsDate) out.Field("GPS Date");
+  if (o.gpsTime) out.Field("GPS Time");
+  if (o.gpsLatitude) out.Field("GPS Latitude");
+  if (o.gpsLongitude) out.Field("GPS Longitude");
+  if (o.fullSpectrum) repeat("RSSI (dBm)", b ? kBFullSpectrumSize : kGFullSpectrumSize);
+  if (o.singleSpectrum) {
     out.Field("Channel");
     repeat("RSSI (dBm)", b ? kBChannelSpectrumSize : kGChannelSpectrumSize);
   }
-  if (o.cbMAC) {
+  if (o.survey) {
     for (const char* name : {"Channel", "MAC", "SSID", "RSSI (dBm)", "WEP (Y/N)", "AP/STA"})
       out.Field(name);
   }
-  if (o.cbSingle) {
+  if (o.single) {
     for (const char* name : {"MAC", "RSSI (dBm)", "Data Rate (Mb/s)"}) out.Field(name);
     if (b) {
       for (int point = 1; point <= kMultipathPoints; ++point)
@@ -195,42 +182,42 @@ void WriteHeaderRecord(OutputFile& out, const ConversionOptions& o, LogVariant v
       out.Field("Good/Bad");
     }
   }
-  if (o.cbUtil) {
+  if (o.utilization) {
     if (b) {
-      for (const char* name : {"Channel", "1 Mb/s", "2 Mb/s", "5.5 Mb/s", "11 Mb/s"})
-        out.Field(name);
+      out.Field("Channel");
+      for (const std::uint8_t code : kBRateCodes) out.Field(RateName(code));
     } else {
-      for (const unsigned code : {2, 4, 11, 12, 18, 22, 24, 36, 44, 48, 66, 72, 96, 108})
-        out.Field(RateName(code));
+      for (const DataRate& rate : kDataRates) out.Field(rate.name);
     }
   }
   out.EndLine();
 }
 
 bool WriteRecordLine(OutputFile& out, const LineSources& src) {
-  const RecordState& s = src.reader.State;
-  const bool b = src.variant == kVariantB;
-  const std::int16_t kind = s.RecordKind;
+  const RecordState& s = src.decoder.state;
+  const bool b = src.decoder.variant == LogVariant::B;
+  const RecordKind kind = s.Kind;
   if (!GroupTicked(src.options, kind)) {
     out.EndLine();
     return true;
   }
   const StationNode* first = nullptr;
-  if (kind == kKindSurvey) {
+  if (kind == RecordKind::Survey) {
     // A survey gives the line of its weakest station, or no line at all.
-    if (src.stations.GetNth(first, 1) != 0) return false;
-    if (first->isAp != 1 && src.options.cbAP) return false;
+    first = src.decoder.stations.GetNth(1);
+    if (first == nullptr) return false;
+    if (first->isAp != 1 && src.options.accessPointsOnly) return false;
   }
   ContextPrefix(out, src);
   switch (kind) {
-  case kKindFullSpectrum:
+  case RecordKind::FullSpectrum:
     if (b) {
       SpectrumFields(out, s.BFullSpectrum, 256);
     } else {
       SpectrumFields(out, s.GFullSpectrum, 16);
     }
     break;
-  case kKindSingleSpectrum:
+  case RecordKind::SingleSpectrum:
     if (b) {
       out.IntegerField(s.BChannelSpectrum.Channel);
       SpectrumFields(out, s.BChannelSpectrum.Values, 256);
@@ -239,13 +226,13 @@ bool WriteRecordLine(OutputFile& out, const LineSources& src) {
       SpectrumFields(out, s.GChannelSpectrum, 16);
     }
     break;
-  case kKindSurvey:
+  case RecordKind::Survey:
     SurveyFields(out, *first);
     break;
-  case kKindSingle:
+  case RecordKind::Single:
     SingleFields(out, s, b);
     break;
-  case kKindUtilization:
+  case RecordKind::Utilization:
     UtilizationFields(out, s, b);
     break;
   default:

@@ -2,11 +2,11 @@
 // The lines of the output file: the header record naming the columns, and one line per decoded
 // record, opened by the ticked context fields.
 
+#include "convert/conversion_options.h"
 #include "convert/output_file.h"
-#include "reader/conversion_options.h"
+#include "decode/decoders.h"
+#include "reader/identify.h"
 #include "reader/log_reader.h"
-#include "survey/gps_decoder.h"
-#include "survey/station_list.h"
 
 namespace veltrix {
 
@@ -15,14 +15,12 @@ void WriteHeaderRecord(OutputFile& out, const ConversionOptions& options, LogVar
 
 // Everything a record line reads.
 struct LineSources {
-  const LogReader& reader; // framing texts and the decoded record state
-  const StationList& stations;
-  const GpsDecoder& gps;
+  const Frame& frame;           // the timestamp and marker texts
+  const RecordDecoder& decoder; // the decoded record state, the station list and the GPS fix
   const ConversionOptions& options;
-  LogVariant variant;
 };
 
-// Writes the line of the record that a decoder has just completed (State.RecordKind). A survey
+// Writes the line of the record that the decoder has just completed (its state's Kind). A survey
 // whose list is empty, or whose first station is a client while access points only are asked
 // for, writes nothing at all: then it returns false.
 bool WriteRecordLine(OutputFile& out, const LineSources& sources);

@@ -2,31 +2,34 @@
 
 #include <cstring>
 
+#include "reader/input_file.h"
+
 namespace veltrix {
 
-LogVariant VariantOfSignature(const std::uint8_t* first4) {
-  if (std::memcmp(first4, "QXA ", 4) == 0 || std::memcmp(first4, "QXBG", 4) == 0) return kVariantG;
-  if (std::memcmp(first4, "QXB ", 4) == 0) return kVariantB;
-  return 0;
+std::optional<LogVariant> VariantOfSignature(const std::uint8_t* first4) {
+  if (std::memcmp(first4, "QXA ", 4) == 0 || std::memcmp(first4, "QXBG", 4) == 0)
+    return LogVariant::G;
+  if (std::memcmp(first4, "QXB ", 4) == 0) return LogVariant::B;
+  return std::nullopt;
 }
 
-std::int16_t Load::IdentifyFile() {
-  if (!OpenInput()) return IdentifyCannotOpen;
+Identification IdentifyLog(const std::string& path) {
+  InputFile file;
+  if (!file.Open(path)) return {IdentifyResult::CannotOpen};
   // A short file leaves zeros, which match no signature.
   std::uint8_t head[4] = {0, 0, 0, 0};
-  FileHandle.Read(head, sizeof head);
-  CloseInput();
-  const LogVariant found = VariantOfSignature(head);
-  if (found == 0) return IdentifyNotValid;
-  variant_ = found;
-  return IdentifyOk;
+  file.Read(head, sizeof head);
+  file.Close();
+  const std::optional<LogVariant> found = VariantOfSignature(head);
+  if (!found) return {IdentifyResult::NotValid};
+  return {IdentifyResult::Ok, *found};
 }
 
-const char* IdentifyMessage(std::int16_t code) {
-  switch (code) {
-  case IdentifyOk:
+const char* IdentifyMessage(IdentifyResult result) {
+  switch (result) {
+  case IdentifyResult::Ok:
     return kMsgLoaded;
-  case IdentifyNotValid:
+  case IdentifyResult::NotValid:
     return kMsgNotValid;
   default:
     return kMsgCannotOpen;

@@ -1,47 +1,36 @@
 #pragma once
-// Identification of a log by its four-byte signature.
+// Identification of a log by its four-byte signature: which instrument generation wrote it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
-
-#include "reader/input_file.h"
-#include "reader/record_state.h"
 
 namespace veltrix {
 
-enum IdentifyCode : std::int16_t {
-  IdentifyOk = 0,
-  IdentifyNotValid = -1,
-  IdentifyCannotOpen = -2,
+// The instrument generation that wrote a log, by the letter it is known by.
+enum class LogVariant : char {
+  B = 'B', // 802.11b: signature "QXB "
+  G = 'G', // 802.11g: signature "QXBG" or "QXA "
 };
+
+enum class IdentifyResult { Ok, NotValid, CannotOpen };
 
 // The user's messages for the identification results.
 inline constexpr const char* kMsgLoaded = "Tarvik File Has Been Loaded.";
 inline constexpr const char* kMsgNotValid = "Not a Valid Tarvik File.";
 inline constexpr const char* kMsgCannotOpen = "Cannot Open File.";
-const char* IdentifyMessage(std::int16_t code);
+const char* IdentifyMessage(IdentifyResult result);
 
-// Tells the generation of one picked file. Lives for one check.
-class Load {
-public:
-  explicit Load(std::string inputPath) : InputPath(std::move(inputPath)) {}
-
-  // IdentifyOk and the generation in Variant(); IdentifyNotValid when the first four bytes
-  // match no signature; IdentifyCannotOpen when the file cannot be opened exclusively.
-  std::int16_t IdentifyFile();
-  LogVariant Variant() const { return variant_; }
-
-  const std::string InputPath;
-
-private:
-  bool OpenInput() { return FileHandle.Open(InputPath); }
-  void CloseInput() { FileHandle.Close(); }
-
-  InputFile FileHandle;
-  LogVariant variant_ = kVariantB;
+struct Identification {
+  IdentifyResult result = IdentifyResult::CannotOpen;
+  LogVariant variant = LogVariant::B; // meaningful with IdentifyResult::Ok
 };
 
-// The generation of a log's first four bytes, or 0 when they are no signature.
-LogVariant VariantOfSignature(const std::uint8_t* first4);
+// Opens the log exclusively, reads its signature and lets go of it again. NotValid when the first
+// four bytes match no signature, CannotOpen when the file cannot be opened exclusively.
+Identification IdentifyLog(const std::string& path);
+
+// The generation of a log's first four bytes; nothing when they are no signature.
+std::optional<LogVariant> VariantOfSignature(const std::uint8_t* first4);
 
 } // namespace veltrix

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "reader/byte_order.h"
+#include "text/byte_order.h"
 
 namespace veltrix {
 namespace {
@@ -108,8 +108,8 @@ void LogReader::CloseLog() {
   file_.Close();
   begin_ = end_ = 0;
   eof_ = true;
-  Payload = {};
-  PayloadDelivered = false;
+  frame_.Payload = {};
+  frame_.PayloadDelivered = false;
 }
 
 bool LogReader::Ensure(std::size_t count) {
@@ -193,9 +193,10 @@ std::int64_t LogReader::EndOfWalk() {
 }
 
 std::int64_t LogReader::ReadRecord() {
-  PayloadDelivered = false;
-  FrameRead = false;
-  Payload = {};
+  Frame& f = frame_;
+  f.PayloadDelivered = false;
+  f.Framed = false;
+  f.Payload = {};
   bool found = false;
   const std::int64_t skipped = FindSync(found);
   if (skipped < 0) return EndOfWalk();
@@ -221,30 +222,30 @@ std::int64_t LogReader::ReadRecord() {
     Damaged(pending_skip_ + frame);
     pending_skip_ = 0;
     last_frame_end_ = Position();
-    FrameRead = true;
+    f.Framed = true;
     return skipped + frame;
   }
 
   const std::size_t frame = kFrameOverhead + m + p;
   if (!Ensure(frame)) return EndOfWalk();
-  const std::uint8_t* f = buffer_.get() + begin_;
+  const std::uint8_t* b = buffer_.get() + begin_;
   begin_ += frame;
   SkippedBytes += pending_skip_;
   Damaged(pending_skip_);
   pending_skip_ = 0;
   in_damage_ = false;
   last_frame_end_ = Position();
-  FrameRead = true;
+  f.Framed = true;
 
-  FormatTriple(RtcDateText, f[4], f[3], f[5], '/', true);
-  FormatTriple(RtcTimeText, f[6], f[7], f[8], ':', false);
-  if (m != 0) MarkerText = TextUpToZero(f + 11, m);
+  FormatTriple(f.RtcDateText, b[4], b[3], b[5], '/', true);
+  FormatTriple(f.RtcTimeText, b[6], b[7], b[8], ':', false);
+  if (m != 0) f.MarkerText = TextUpToZero(b + 11, m);
   if (p != 0) {
-    const std::uint8_t* block = f + 13 + m;
-    PayloadType = block[0];
-    Payload = {block + 1, p - 1};
-    PayloadLength = static_cast<std::uint32_t>(p);
-    PayloadDelivered = true;
+    const std::uint8_t* block = b + 13 + m;
+    f.PayloadType = block[0];
+    f.Payload = {block + 1, p - 1};
+    f.PayloadLength = static_cast<std::uint32_t>(p);
+    f.PayloadDelivered = true;
   }
   return skipped + static_cast<std::int64_t>(frame);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // LogReader: opens a log (".qx"), skips its 14-byte file header and frames its records one by
-// one, keeping account of the damage it steps over. It also holds the decoded record state that
-// the payload decoders fill.
+// one, keeping account of the damage it steps over. It knows nothing of what the payloads mean.
 
 #include <array>
 #include <cstddef>
@@ -12,8 +11,7 @@
 #include <string_view>
 
 #include "reader/input_file.h"
-#include "reader/record_state.h"
-#include "reader/short_text.h"
+#include "text/short_text.h"
 
 namespace veltrix {
 
@@ -32,6 +30,18 @@ std::string DescribeDamage(const LogDamage& damage);
 // The same in a few words for a message box: "Damaged log: 4952 bytes skipped, 266 at the end.",
 // "Damaged log: 266 bytes cut off at the end.", or "" for an undamaged walk.
 std::string ShortDamageNote(const LogDamage& damage);
+
+// The most recent frame: its timestamp texts, its marker and its payload.
+struct Frame {
+  bool Framed = false;           // the last ReadRecord framed a record (an oversized one included)
+  ShortText RtcDateText;         // "%02d/%02d/%04d", month first
+  ShortText RtcTimeText;         // "%02d:%02d:%02d"
+  std::string MarkerText;        // kept from earlier frames while frames carry no marker
+  bool PayloadDelivered = false; // false for an empty or oversized payload block
+  std::uint8_t PayloadType = 0;
+  std::span<const std::uint8_t> Payload; // the body after the type byte; valid until the next call
+  std::uint32_t PayloadLength = 0;       // stored length, type byte included
+};
 
 class LogReader {
 public:
@@ -55,26 +65,17 @@ public:
   // (File().Error() tells why).
   bool OpenLog();
   // Frames the next record and returns the bytes this call consumed (bytes skipped before the
-  // sync mark included), or 0 when the walk ends: end of file anywhere inside a frame. A long
-  // stretch without a sync mark is returned in parts, with no frame (FrameRead false), so that
-  // the caller sees progress and can stop on a stream of garbage.
+  // sync mark included), or 0 when the walk ends: end of file anywhere inside a frame. The frame
+  // is then Current(). A long stretch without a sync mark is returned in parts, with no frame
+  // (Current().Framed false), so that the caller sees progress and can stop on a stream of garbage.
   std::int64_t ReadRecord();
+  const Frame& Current() const { return frame_; }
   void CloseLog();
   bool IsOpen() const { return file_.IsOpen(); }
   const InputFile& File() const { return file_; }
 
   // The first four bytes of the file (zeros where the file is shorter): its signature.
   std::array<std::uint8_t, 4> Signature{};
-
-  // The most recent frame.
-  bool FrameRead = false;        // this call framed a record (an oversized one included)
-  ShortText RtcDateText;         // "%02d/%02d/%04d", month first
-  ShortText RtcTimeText;         // "%02d:%02d:%02d"
-  std::string MarkerText;        // kept from earlier frames while frames carry no marker
-  bool PayloadDelivered = false; // false for an empty or oversized payload block
-  std::uint8_t PayloadType = 0;
-  std::span<const std::uint8_t> Payload; // the body after the type byte; valid until the next call
-  std::uint32_t PayloadLength = 0;       // stored length, type byte included
 
   // Since OpenLog: bytes skipped before the sync marks of frames found, and frames stepped over
   // because a length exceeded what a record can hold.
@@ -86,8 +87,6 @@ public:
   // of a log whose size was not known beforehand.
   std::int64_t BytesInFile() const { return file_bytes_; }
 
-  RecordState State;
-
 private:
   bool Ensure(std::size_t count);
   bool Skip(std::size_t count);
@@ -96,6 +95,7 @@ private:
   void Damaged(std::int64_t bytes);
   std::int64_t EndOfWalk();
 
+  Frame frame_;
   std::string input_path_;
   int input_descriptor_ = -1;
   InputFile file_;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "reader/byte_order.h"
-#include "reader/number_format.h"
+#include "text/byte_order.h"
+#include "text/number_format.h"
 
 namespace veltrix {
 namespace {

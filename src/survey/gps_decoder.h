@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "reader/short_text.h"
+#include "text/short_text.h"
 
 namespace veltrix {
 

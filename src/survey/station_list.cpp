@@ -31,10 +31,9 @@ void StationList::Clear() {
   count_ = 0;
 }
 
-int StationList::NewNode(StationNode& out) const {
-  if (count_ >= capacity_) return -1;
-  out = StationNode{};
-  return 0;
+std::optional<StationNode> StationList::NewNode() const {
+  if (count_ >= capacity_) return std::nullopt;
+  return StationNode{};
 }
 
 void StationList::InsertSorted(StationNode node) {
@@ -62,32 +61,24 @@ void StationList::InsertBefore(StationNode node, std::size_t position) {
   LinkBefore(Add(std::move(node)), next);
 }
 
-int StationList::FindByMac(const std::uint8_t* mac, StationNode*& out) {
+StationNode* StationList::FindByMac(const std::uint8_t* mac) {
   // Nodes are indexed when first searched for: a list that is rebuilt but never searched (an
   // 802.11g survey's) costs the index nothing.
   while (indexed_ < count_) IndexNode(indexed_++);
   const Index x = count_ == 0 ? kNone : slots_[SlotOf(mac)];
-  if (x == kNone) {
-    out = nullptr;
-    return -1;
-  }
+  if (x == kNone) return nullptr;
   // The small list keeps nothing that a changed signal could make stale.
   if (root_ != kNone && !links_[x].handedOut) {
     links_[x].handedOut = true;
     handedOut_.push_back(x);
   }
-  out = &pool_[x];
-  return 0;
+  return &pool_[x];
 }
 
-int StationList::GetNth(const StationNode*& out, int index) const {
-  if (index < 1 || static_cast<std::size_t>(index) > count_) {
-    out = nullptr;
-    return -2;
-  }
+const StationNode* StationList::GetNth(int index) const {
+  if (index < 1 || static_cast<std::size_t>(index) > count_) return nullptr;
   const auto rank = static_cast<std::size_t>(index) - 1;
-  out = &pool_[root_ == kNone ? order_[rank] : NodeAt(rank)];
-  return 0;
+  return &pool_[root_ == kNone ? order_[rank] : NodeAt(rank)];
 }
 
 StationList::Index StationList::Add(StationNode&& node) {

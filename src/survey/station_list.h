@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,18 +36,18 @@ public:
 
   int Count() const { return static_cast<int>(count_); }
   void Clear();
-  // 0 and a fresh node to fill; -1 when the list cannot take another node.
-  int NewNode(StationNode& out) const;
+  // A fresh node to fill; nothing when the list cannot take another node.
+  std::optional<StationNode> NewNode() const;
   // Inserts before the first node in list order whose signal, as it stands now, is greater than
   // the new one's (or at the end): after every node that is not greater when the list is sorted.
   void InsertSorted(StationNode node);
   // Links the node in immediately before the node at 0-based `position` (Count() for the end).
   void InsertBefore(StationNode node, std::size_t position);
-  // 0 and the first node in list order with this MAC; -1 when none has it. Any field but the MAC
+  // The first node in list order with this MAC, or null when none has it. Any field but the MAC
   // may be changed through the pointer, which stays valid until the list next changes shape.
-  int FindByMac(const std::uint8_t* mac, StationNode*& out);
-  // 0 and the node at 1-based `index`; -2 and null when out of range.
-  int GetNth(const StationNode*& out, int index) const;
+  StationNode* FindByMac(const std::uint8_t* mac);
+  // The node at 1-based `index`, or null when out of range.
+  const StationNode* GetNth(int index) const;
 
 private:
   using Index = std::uint32_t;

@@ -32,42 +32,42 @@ std::string Contents(const std::string& path) {
 
 // Long enough that a conversion still runs after its first records: each record waits for the
 // window thread, which serves about one per pass of its event loop.
-testing::Bytes LongLog(char generation) {
+testing::Bytes LongLog(LogVariant generation) {
   return tools::MakeExampleLog(generation, 256 * 1024);
 }
 
 const struct {
   Flag flag;
   QCheckBox* TMainForm::*box;
-  const char* cliFlag; // for cbHeader, the flag of the cleared box
+  const char* cliFlag; // for the header, the flag of the cleared box
 } kOptions[] = {
-    {&O::cbHeader, &TMainForm::cbHeader, "--no-header"},
-    {&O::cbRTCDate, &TMainForm::cbRTCDate, "--rtc-date"},
-    {&O::cbRTCTime, &TMainForm::cbRTCTime, "--rtc-time"},
-    {&O::cbMarker, &TMainForm::cbMarker, "--marker"},
-    {&O::cbGPSDate, &TMainForm::cbGPSDate, "--gps-date"},
-    {&O::cbGPSTime, &TMainForm::cbGPSTime, "--gps-time"},
-    {&O::cbGPSLat, &TMainForm::cbGPSLat, "--gps-lat"},
-    {&O::cbGPSLon, &TMainForm::cbGPSLon, "--gps-lon"},
-    {&O::cbFullSpectrum, &TMainForm::cbFullSpectrum, "--full-spectrum"},
-    {&O::cbSingleSpectrum, &TMainForm::cbSingleSpectrum, "--single-spectrum"},
-    {&O::cbMAC, &TMainForm::cbMAC, "--survey"},
-    {&O::cbAP, &TMainForm::cbAP, "--ap-only"},
-    {&O::cbSingle, &TMainForm::cbSingle, "--single"},
-    {&O::cbUtil, &TMainForm::cbUtil, "--util"},
+    {&O::header, &TMainForm::cbHeader, "--no-header"},
+    {&O::rtcDate, &TMainForm::cbRTCDate, "--rtc-date"},
+    {&O::rtcTime, &TMainForm::cbRTCTime, "--rtc-time"},
+    {&O::marker, &TMainForm::cbMarker, "--marker"},
+    {&O::gpsDate, &TMainForm::cbGPSDate, "--gps-date"},
+    {&O::gpsTime, &TMainForm::cbGPSTime, "--gps-time"},
+    {&O::gpsLatitude, &TMainForm::cbGPSLat, "--gps-lat"},
+    {&O::gpsLongitude, &TMainForm::cbGPSLon, "--gps-lon"},
+    {&O::fullSpectrum, &TMainForm::cbFullSpectrum, "--full-spectrum"},
+    {&O::singleSpectrum, &TMainForm::cbSingleSpectrum, "--single-spectrum"},
+    {&O::survey, &TMainForm::cbMAC, "--survey"},
+    {&O::accessPointsOnly, &TMainForm::cbAP, "--ap-only"},
+    {&O::single, &TMainForm::cbSingle, "--single"},
+    {&O::utilization, &TMainForm::cbUtil, "--util"},
 };
 
 ConversionOptions Ticked(std::initializer_list<Flag> flags, bool header, int delimiter) {
   ConversionOptions o;
-  o.cbHeader = header;
+  o.header = header;
   for (const Flag f : flags) o.*f = true;
-  o.delimiterIndex = delimiter;
+  o.delimiter = static_cast<Delimiter>(delimiter);
   return o;
 }
 
 void SetControls(TMainForm& form, const ConversionOptions& options) {
   for (const auto& o : kOptions) (form.*o.box)->setChecked(options.*o.flag);
-  form.rgDelimiter->setItemIndex(options.delimiterIndex);
+  form.rgDelimiter->setItemIndex(static_cast<int>(options.delimiter));
 }
 
 // What veltrix-convert writes for `input` with `options`.
@@ -76,10 +76,10 @@ std::string ConvertWithCli(const std::string& input, const std::string& output,
 #ifdef VELTRIX_CONVERT
   QStringList args;
   for (const auto& o : kOptions) {
-    if (options.*o.flag != (o.flag == &O::cbHeader)) args << QString::fromLatin1(o.cliFlag);
+    if (options.*o.flag != (o.flag == &O::header)) args << QString::fromLatin1(o.cliFlag);
   }
   const char* const delimiters[] = {"comma", "tab", "space", "semicolon"};
-  args << "-d" << delimiters[options.delimiterIndex] << "-q"
+  args << "-d" << delimiters[static_cast<int>(options.delimiter)] << "-q"
        << "-o" << QString::fromStdString(output) << QString::fromStdString(input);
   EXPECT_EQ(QProcess::execute(QStringLiteral(VELTRIX_CONVERT), args), 0)
       << args.join(' ').toStdString();
@@ -98,15 +98,17 @@ std::string ConvertWithCli(const std::string& input, const std::string& output,
 
 TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
   SKIP_WITHOUT_CLI();
-  const auto groups = {&O::cbFullSpectrum, &O::cbSingleSpectrum, &O::cbMAC, &O::cbSingle,
-                       &O::cbUtil};
+  const auto groups = {&O::fullSpectrum, &O::singleSpectrum, &O::survey, &O::single,
+                       &O::utilization};
   ConversionOptions everything = Ticked(groups, false, 1);
-  for (const auto& o : kOptions) everything.*o.flag = o.flag != &O::cbHeader;
-  const std::pair<char, ConversionOptions> cases[] = {
-      {'G', Ticked(groups, true, 0)},
-      {'B', everything},
-      {'G', Ticked({&O::cbRTCDate, &O::cbGPSLat, &O::cbMAC, &O::cbAP, &O::cbUtil}, true, 3)},
-      {'B', Ticked({&O::cbMarker, &O::cbGPSTime, &O::cbMAC, &O::cbSingle}, true, 2)},
+  for (const auto& o : kOptions) everything.*o.flag = o.flag != &O::header;
+  const std::pair<LogVariant, ConversionOptions> cases[] = {
+      {LogVariant::G, Ticked(groups, true, 0)},
+      {LogVariant::B, everything},
+      {LogVariant::G,
+       Ticked({&O::rtcDate, &O::gpsLatitude, &O::survey, &O::accessPointsOnly, &O::utilization},
+              true, 3)},
+      {LogVariant::B, Ticked({&O::marker, &O::gpsTime, &O::survey, &O::single}, true, 2)},
   };
   // One window for all: each CONVERT after an ended conversion takes the options anew.
   for (int n = 0; n < 4; ++n) {
@@ -132,9 +134,9 @@ TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
 }
 
 TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
-  const std::string log = WriteLog("in.qx", tools::MakeExampleLog('G'));
+  const std::string log = WriteLog("in.qx", tools::MakeExampleLog(LogVariant::G));
   const std::string damaged = WriteLog("damaged.qx", [] {
-    testing::Bytes garbled = tools::MakeExampleLog('G');
+    testing::Bytes garbled = tools::MakeExampleLog(LogVariant::G);
     garbled.insert(garbled.begin() + 14, 7, 0x00); // before the first frame
     return garbled;
   }());
@@ -165,7 +167,7 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
     EXPECT_TRUE(form.btnConvert->isEnabled());
   }
   EXPECT_FALSE(fs::exists(File("a.out")));
-  EXPECT_EQ(testing::ReadFile(log), tools::MakeExampleLog('G'));
+  EXPECT_EQ(testing::ReadFile(log), tools::MakeExampleLog(LogVariant::G));
 }
 
 // A log of unknown size (a pipe) shows a busy bar and its bytes, and no percentage.
@@ -187,7 +189,7 @@ TEST_F(WindowTest, ProgressOfALogOfUnknownSize) {
 }
 
 TEST_F(WindowTest, OptionsAreLockedWhileAConversionRuns) {
-  StartConversion(WriteLog("in.qx", LongLog('B')), File("out.out"));
+  StartConversion(WriteLog("in.qx", LongLog(LogVariant::B)), File("out.out"));
   // The worker cannot end before the window thread has served its display updates.
   ASSERT_TRUE(form.ConversionRunning());
   QList<QWidget*> locked = {form.cbHeader, form.rgDelimiter, form.btnConvert};
@@ -215,10 +217,9 @@ void ExpectWholeLinesOf(const std::string& partial, const std::string& whole) {
 
 TEST_F(WindowTest, CancelStopsAConversionAfterWholeLines) {
   SKIP_WITHOUT_CLI();
-  const std::string input = WriteLog("in.qx", LongLog('G'));
+  const std::string input = WriteLog("in.qx", LongLog(LogVariant::G));
   const std::string total = std::to_string(fs::file_size(input));
-  const ConversionOptions options =
-      Ticked({&O::cbRTCTime, &O::cbFullSpectrum, &O::cbSingle}, true, 0);
+  const ConversionOptions options = Ticked({&O::rtcTime, &O::fullSpectrum, &O::single}, true, 0);
   SetControls(form, options);
   StartConversion(input, File("out.out"));
   ASSERT_TRUE(WaitForFirstRecord());
@@ -246,7 +247,7 @@ TEST_F(WindowTest, CancelStopsAConversionAfterWholeLines) {
 }
 
 TEST_F(WindowTest, CancelWaitsEvenAfterTheConversionHasEnded) {
-  StartConversion(WriteLog("in.qx", tools::MakeExampleLog('B')), File("out.out"));
+  StartConversion(WriteLog("in.qx", tools::MakeExampleLog(LogVariant::B)), File("out.out"));
   ASSERT_TRUE(WaitForConversionEnd());
   ASSERT_TRUE(form.Converting()); // until CANCEL
   QElapsedTimer timer;
@@ -259,8 +260,8 @@ TEST_F(WindowTest, CancelWaitsEvenAfterTheConversionHasEnded) {
 
 TEST_F(WindowTest, ClosingDuringAConversionEndsItQuietly) {
   SKIP_WITHOUT_CLI();
-  const std::string input = WriteLog("in.qx", LongLog('B'));
-  const ConversionOptions options = Ticked({&O::cbMarker, &O::cbSingle, &O::cbUtil}, true, 0);
+  const std::string input = WriteLog("in.qx", LongLog(LogVariant::B));
+  const ConversionOptions options = Ticked({&O::marker, &O::single, &O::utilization}, true, 0);
   const std::string whole = ConvertWithCli(input, File("whole"), options);
   SetControls(form, options);
   // The close box, then File > Exit.
@@ -275,8 +276,8 @@ TEST_F(WindowTest, ClosingDuringAConversionEndsItQuietly) {
 
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.ConversionRunning());
-    EXPECT_TRUE(messages.empty());                     // no completion message
-    EXPECT_EQ(Load(input).IdentifyFile(), IdentifyOk); // the worker has let go of the log
+    EXPECT_TRUE(messages.empty());                            // no completion message
+    EXPECT_EQ(IdentifyLog(input).result, IdentifyResult::Ok); // the worker has let go of the log
     ExpectWholeLinesOf(Contents(File("out.out")), whole);
   }
 }

@@ -172,8 +172,8 @@ QPalette::ColorRole TextRole(const QWidget* w) {
 TEST_F(WindowTest, FreshWindowHasTheDefaults) {
   EXPECT_EQ(QCoreApplication::applicationName().toStdString(), "Veltrix (Tarvik Edition)");
   EXPECT_EQ(form.windowTitle().toStdString(), "Veltrix Data Converter (Tarvik Edition)");
-  ConversionOptions expected; // cbHeader alone, "Comma"
-  expected.cbHeader = true;
+  ConversionOptions expected; // the header alone, "Comma"
+  expected.header = true;
   EXPECT_EQ(form.Options(), expected);
   EXPECT_EQ(form.rgDelimiter->item(form.rgDelimiter->itemIndex())->text().toStdString(), "Comma");
   EXPECT_TRUE(form.pbProgress->isVisibleTo(&form));

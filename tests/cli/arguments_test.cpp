@@ -35,53 +35,53 @@ struct MappingCase {
 
 TEST(Arguments, FlagsMapToOptions) {
   const MappingCase cases[] = {
-      {{"--survey"}, [](auto& o) { o.cbMAC = true; }},
-      {{"--full-spectrum"}, [](auto& o) { o.cbFullSpectrum = true; }},
-      {{"--single-spectrum"}, [](auto& o) { o.cbSingleSpectrum = true; }},
-      {{"--single"}, [](auto& o) { o.cbSingle = true; }},
-      {{"--util"}, [](auto& o) { o.cbUtil = true; }},
-      {{"--survey", "--ap-only"}, [](auto& o) { o.cbMAC = o.cbAP = true; }},
+      {{"--survey"}, [](auto& o) { o.survey = true; }},
+      {{"--full-spectrum"}, [](auto& o) { o.fullSpectrum = true; }},
+      {{"--single-spectrum"}, [](auto& o) { o.singleSpectrum = true; }},
+      {{"--single"}, [](auto& o) { o.single = true; }},
+      {{"--util"}, [](auto& o) { o.utilization = true; }},
+      {{"--survey", "--ap-only"}, [](auto& o) { o.survey = o.accessPointsOnly = true; }},
       {{"--records"},
        [](auto& o) {
-         o.cbFullSpectrum = o.cbSingleSpectrum = o.cbMAC = o.cbSingle = o.cbUtil = true;
+         o.fullSpectrum = o.singleSpectrum = o.survey = o.single = o.utilization = true;
        }},
       {{"--util", "--no-header"},
        [](auto& o) {
-         o.cbUtil = true;
-         o.cbHeader = false;
+         o.utilization = true;
+         o.header = false;
        }},
-      {{"--util", "--rtc-date"}, [](auto& o) { o.cbUtil = o.cbRTCDate = true; }},
-      {{"--util", "--rtc-time"}, [](auto& o) { o.cbUtil = o.cbRTCTime = true; }},
-      {{"--util", "--marker"}, [](auto& o) { o.cbUtil = o.cbMarker = true; }},
-      {{"--util", "--gps-date"}, [](auto& o) { o.cbUtil = o.cbGPSDate = true; }},
-      {{"--util", "--gps-time"}, [](auto& o) { o.cbUtil = o.cbGPSTime = true; }},
-      {{"--util", "--gps-lat"}, [](auto& o) { o.cbUtil = o.cbGPSLat = true; }},
-      {{"--util", "--gps-lon"}, [](auto& o) { o.cbUtil = o.cbGPSLon = true; }},
+      {{"--util", "--rtc-date"}, [](auto& o) { o.utilization = o.rtcDate = true; }},
+      {{"--util", "--rtc-time"}, [](auto& o) { o.utilization = o.rtcTime = true; }},
+      {{"--util", "--marker"}, [](auto& o) { o.utilization = o.marker = true; }},
+      {{"--util", "--gps-date"}, [](auto& o) { o.utilization = o.gpsDate = true; }},
+      {{"--util", "--gps-time"}, [](auto& o) { o.utilization = o.gpsTime = true; }},
+      {{"--util", "--gps-lat"}, [](auto& o) { o.utilization = o.gpsLatitude = true; }},
+      {{"--util", "--gps-lon"}, [](auto& o) { o.utilization = o.gpsLongitude = true; }},
       {{"--util", "--context"},
        [](auto& o) {
-         o.cbUtil = o.cbRTCDate = o.cbRTCTime = o.cbMarker = true;
-         o.cbGPSDate = o.cbGPSTime = o.cbGPSLat = o.cbGPSLon = true;
+         o.utilization = o.rtcDate = o.rtcTime = o.marker = true;
+         o.gpsDate = o.gpsTime = o.gpsLatitude = o.gpsLongitude = true;
        }},
-      {{"--util", "-d", "comma"}, [](auto& o) { o.cbUtil = true; }},
+      {{"--util", "-d", "comma"}, [](auto& o) { o.utilization = true; }},
       {{"--util", "-d", "tab"},
        [](auto& o) {
-         o.cbUtil = true;
-         o.delimiterIndex = 1;
+         o.utilization = true;
+         o.delimiter = static_cast<Delimiter>(1);
        }},
       {{"--util", "--delimiter", "space"},
        [](auto& o) {
-         o.cbUtil = true;
-         o.delimiterIndex = 2;
+         o.utilization = true;
+         o.delimiter = static_cast<Delimiter>(2);
        }},
       {{"--util", "-d", "Semicolon"},
        [](auto& o) {
-         o.cbUtil = true;
-         o.delimiterIndex = 3;
+         o.utilization = true;
+         o.delimiter = static_cast<Delimiter>(3);
        }},
       {{"--util", "-d", "TAB"},
        [](auto& o) {
-         o.cbUtil = true;
-         o.delimiterIndex = 1;
+         o.utilization = true;
+         o.delimiter = static_cast<Delimiter>(1);
        }},
   };
   for (const MappingCase& c : cases) {

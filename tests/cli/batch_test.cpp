@@ -13,8 +13,8 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
   std::vector<Job> jobs;
   for (int i = 0; i < count; ++i) {
     const std::string name = "log" + std::to_string(i);
-    const testing::Bytes log =
-        tools::MakeExampleLog(i % 2 ? 'B' : 'G', 4096, static_cast<std::uint32_t>(i + 1));
+    const testing::Bytes log = tools::MakeExampleLog(i % 2 ? LogVariant::B : LogVariant::G, 4096,
+                                                     static_cast<std::uint32_t>(i + 1));
     testing::WriteFile(dir.File(name + ".qx"), log);
     jobs.push_back(
         {dir.File(name + ".qx"), dir.File(name + ".out"), static_cast<std::int64_t>(log.size())});

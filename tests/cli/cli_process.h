@@ -121,7 +121,7 @@ inline std::vector<std::string> TemporaryFiles(const TempDir& dir) {
 
 class ConvertCli : public ::testing::Test {
 protected:
-  std::string Log(const std::string& name, char generation, std::uint32_t seed = 1,
+  std::string Log(const std::string& name, LogVariant generation, std::uint32_t seed = 1,
                   std::size_t minBytes = 4096) {
     return WriteLog(name, tools::MakeExampleLog(generation, minBytes, seed));
   }

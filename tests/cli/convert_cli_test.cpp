@@ -28,7 +28,7 @@ std::string Repeated(const std::string& field, int count, char delimiter) {
 }
 
 TEST_F(ConvertCli, WritesTheOutputNextToTheInputAndNothingToStdout) {
-  const std::string g = Log("site.qx", 'G');
+  const std::string g = Log("site.qx", LogVariant::G);
   const Result r = RunCli(logs, {"--full-spectrum", g});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
@@ -41,14 +41,14 @@ TEST_F(ConvertCli, WritesTheOutputNextToTheInputAndNothingToStdout) {
 
 TEST_F(ConvertCli, HeaderFollowsTheGenerationAndDelimiter) {
   struct Case {
-    char generation;
+    LogVariant generation;
     std::vector<std::string> flags;
     std::string header;
   };
   const Case cases[] = {
-      {'G', {"--full-spectrum", "-d", "tab"}, Repeated("RSSI (dBm)", 147, '\t')},
-      {'B', {"--full-spectrum"}, Repeated("RSSI (dBm)", 273, ',')},
-      {'G',
+      {LogVariant::G, {"--full-spectrum", "-d", "tab"}, Repeated("RSSI (dBm)", 147, '\t')},
+      {LogVariant::B, {"--full-spectrum"}, Repeated("RSSI (dBm)", 273, ',')},
+      {LogVariant::G,
        {"--survey", "--rtc-date", "-d", "semicolon"},
        "RTC Date;Channel;MAC;SSID;RSSI (dBm);WEP (Y/N);AP/STA\r\n"},
   };
@@ -63,7 +63,7 @@ TEST_F(ConvertCli, HeaderFollowsTheGenerationAndDelimiter) {
 }
 
 TEST_F(ConvertCli, NoHeaderLeavesOutOnlyTheFirstLine) {
-  const std::string g = Log("g.qx", 'G');
+  const std::string g = Log("g.qx", LogVariant::G);
   ASSERT_EQ(RunCli(logs, {"--records", "--context", g}).status, 0);
   const std::string with = Slurp(dir.File("g.out"));
   ASSERT_EQ(RunCli(logs, {"--records", "--context", "--no-header", g}).status, 0);
@@ -71,7 +71,7 @@ TEST_F(ConvertCli, NoHeaderLeavesOutOnlyTheFirstLine) {
 }
 
 TEST_F(ConvertCli, OutputOption) {
-  const std::string g = Log("g.qx", 'G');
+  const std::string g = Log("g.qx", LogVariant::G);
   const std::string chosen = dir.File("chosen.txt");
   const Result r = RunCli(logs, {"-o", chosen, "--util", g});
   EXPECT_EQ(r.status, 0) << r.err;
@@ -80,7 +80,7 @@ TEST_F(ConvertCli, OutputOption) {
 }
 
 TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
-  const std::string g = Log("g.qx", 'G');
+  const std::string g = Log("g.qx", LogVariant::G);
   const std::string bad = WriteLog("bad.qx", testing::Bytes{'H', 'E', 'L', 'L', 'O', '!'});
   struct Case {
     std::vector<std::string> args;
@@ -109,12 +109,12 @@ TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
   }
   EXPECT_FALSE(fs::exists(dir.File("missing.out")));
   EXPECT_FALSE(fs::exists(dir.File("bad.out")));
-  EXPECT_EQ(testing::ReadFile(g), tools::MakeExampleLog('G')); // never overwritten
+  EXPECT_EQ(testing::ReadFile(g), tools::MakeExampleLog(LogVariant::G)); // never overwritten
 }
 
 // "-" is standard input or output; a pipe is read to its end, whatever its size claims.
 TEST_F(ConvertCli, StandardStreams) {
-  const std::string g = Log("g.qx", 'G', 3, 200000);
+  const std::string g = Log("g.qx", LogVariant::G, 3, 200000);
   const std::string expected = dir.File("expected.out");
   ASSERT_EQ(RunCli(logs, {"--records", "--context", "-o", expected, g}).status, 0);
   const std::string want = Slurp(expected);
@@ -192,8 +192,8 @@ TEST_F(ConvertCli, ATerminalGetsALinePerConvertedInput) {
 }
 
 TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
-  const std::string a = Log("a.qx", 'G');
-  const std::string b = Log("a.QX", 'B');
+  const std::string a = Log("a.qx", LogVariant::G);
+  const std::string b = Log("a.QX", LogVariant::B);
   struct Case {
     std::vector<std::string> args;
     std::string says;
@@ -216,8 +216,8 @@ TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
 }
 
 TEST_F(ConvertCli, AMissingInputDoesNotStopTheOthers) {
-  const std::string a = Log("a.qx", 'G');
-  const std::string b = Log("b.qx", 'B');
+  const std::string a = Log("a.qx", LogVariant::G);
+  const std::string b = Log("b.qx", LogVariant::B);
   const std::string missing = dir.File("missing.qx");
   for (const char* jobs : {"1", "3"}) {
     fs::remove(dir.File("a.out"));
@@ -234,7 +234,8 @@ TEST_F(ConvertCli, ParallelJobsWriteTheSameBytesAsOne) {
   std::vector<std::string> inputs;
   for (int i = 0; i < 6; ++i) {
     const std::string name = "log" + std::to_string(i);
-    inputs.push_back(Log(name + ".qx", i % 3 ? 'G' : 'B', static_cast<std::uint32_t>(i + 7),
+    inputs.push_back(Log(name + ".qx", i % 3 ? LogVariant::G : LogVariant::B,
+                         static_cast<std::uint32_t>(i + 7),
                          static_cast<std::size_t>(20000 + 9000 * i)));
   }
   std::vector<std::string> args = {"--records", "--context", "-d", "space"};
@@ -256,8 +257,8 @@ TEST_F(ConvertCli, ParallelJobsWriteTheSameBytesAsOne) {
 }
 
 TEST_F(ConvertCli, InfoDescribesEachLogOnStdout) {
-  const std::string g = Log("g.qx", 'G');
-  const std::string b = Log("b.qx", 'B');
+  const std::string g = Log("g.qx", LogVariant::G);
+  const std::string b = Log("b.qx", LogVariant::B);
   const std::string missing = dir.File("missing.qx");
   const Result r = RunCli(logs, {"--info", g, missing, b});
   EXPECT_EQ(r.status, 1);
@@ -282,7 +283,7 @@ TEST_F(ConvertCli, Version) {
 }
 
 TEST_F(ConvertCli, InterruptEndsRunningConversionsWithWholeLinesAndStartsNoMore) {
-  const testing::Bytes big = tools::MakeExampleLog('G', 4u << 20);
+  const testing::Bytes big = tools::MakeExampleLog(LogVariant::G, 4u << 20);
   std::vector<std::string> args = {"-j", "2", "--records", "--context"};
   for (int i = 0; i < 6; ++i) args.push_back(WriteLog("big" + std::to_string(i) + ".qx", big));
 

@@ -34,7 +34,7 @@ std::size_t FirstBareLineEnd(const std::string& text) {
 
 // A log of 3 MiB: the frames of a 512 KiB example log six times over, which takes a fraction of
 // the time of building one example log that size.
-testing::Bytes BigLog(char generation) {
+testing::Bytes BigLog(LogVariant generation) {
   constexpr std::size_t kFileHeader = 14;
   testing::Bytes log = tools::MakeExampleLog(generation, 512u << 10);
   const testing::Bytes frames(log.begin() + kFileHeader, log.end());
@@ -45,8 +45,8 @@ testing::Bytes BigLog(char generation) {
 TEST_F(ConvertFaults, AReadOnlyFolderCannotTakeTheOutput) {
   const std::string folder = dir.File("read-only");
   fs::create_directory(folder);
-  const std::string inside = WriteLog("read-only/g.qx", tools::MakeExampleLog('G'));
-  const std::string g = Log("g.qx", 'G');
+  const std::string inside = WriteLog("read-only/g.qx", tools::MakeExampleLog(LogVariant::G));
+  const std::string g = Log("g.qx", LogVariant::G);
   const std::string kept = folder + "/kept.out";
   testing::WriteFile(kept, {'o', 'l', 'd'});
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
@@ -120,7 +120,7 @@ TEST_F(ConvertFaults, AFullDiskLeavesTheEarlierOutput) {
     std::string path;
     ~Unmount() { (void)!std::system(("umount '" + path + "'").c_str()); }
   } unmount{disk};
-  const std::string g = WriteLog("g.qx", tools::MakeExampleLog('G', 256u << 10));
+  const std::string g = WriteLog("g.qx", tools::MakeExampleLog(LogVariant::G, 256u << 10));
   const std::string output = disk + "/g.out";
   testing::WriteFile(output, testing::Bytes(1000, 'e')); // the earlier output
   const Result r = RunCli(logs, {"--records", "--context", "-o", output, g});
@@ -154,7 +154,7 @@ bool Asleep(pid_t pid) {
 // (the first only asks it to end after the record it is reading); the temporary file of the
 // output goes with it and the earlier output stays.
 TEST_F(ConvertFaults, ASecondSignalStopsAtOnceAndLeavesNoTemporaryFile) {
-  const testing::Bytes log = tools::MakeExampleLog('G');
+  const testing::Bytes log = tools::MakeExampleLog(LogVariant::G);
   const std::string fifo = dir.File("log.fifo");
   const std::string output = dir.File("log.out");
   for (const int signal : {SIGINT, SIGTERM}) {
@@ -186,7 +186,7 @@ TEST_F(ConvertFaults, ASecondSignalStopsAtOnceAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(ConvertFaults, TheInputUnderAnotherNameIsRefusedAsOutput) {
-  const std::string g = Log("g.qx", 'G');
+  const std::string g = Log("g.qx", LogVariant::G);
   const std::string symbolic = dir.File("symbolic.qx");
   const std::string hard = dir.File("hard.qx");
   const std::string folder = dir.File("folder");
@@ -221,7 +221,8 @@ TEST_F(ConvertFaults, TheInputUnderAnotherNameIsRefusedAsOutput) {
 // Whenever the signal comes (before the handlers exist, before the conversion starts, during it
 // or after it), an output that exists is the header and whole CR LF lines.
 TEST_F(ConvertFaults, ASignalAtAnyMomentLeavesOnlyWholeLines) {
-  const std::string inputs[] = {WriteLog("g.qx", BigLog('G')), WriteLog("b.qx", BigLog('B'))};
+  const std::string inputs[] = {WriteLog("g.qx", BigLog(LogVariant::G)),
+                                WriteLog("b.qx", BigLog(LogVariant::B))};
   const std::pair<std::string, char> delimiters[] = {
       {"comma", ','}, {"tab", '\t'}, {"space", ' '}, {"semicolon", ';'}};
   // Delays spread over a log scale from 1 to 300 ms, one run in each of twelve equal steps of

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ struct RunResult {
   std::vector<std::string> events;
   std::int64_t totalBytes = 0;
   std::int64_t bytesRead = 0;
-  LogVariant variant = 0;
+  std::optional<LogVariant> variant; // when the conversion identified the log
   std::string failureDetail;
 };
 
@@ -68,7 +69,8 @@ inline RunResult RunFiles(const std::string& input, const std::string& output,
   r.events = observer.events;
   r.totalBytes = convert.TotalBytes();
   r.bytesRead = convert.BytesRead();
-  r.variant = convert.Variant();
+  if (r.status != ConvertStatus::CannotOpen && r.status != ConvertStatus::NotValid)
+    r.variant = convert.Variant();
   r.failureDetail = convert.FailureDetail();
   r.outputExists = std::filesystem::exists(output);
   if (std::filesystem::is_regular_file(output)) r.output = AsText(ReadFile(output));
@@ -100,7 +102,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 
 // The record lines of a conversion without a header record.
 inline std::vector<std::string> RecordLines(const LogBuilder& log, ConversionOptions options) {
-  options.cbHeader = false;
+  options.header = false;
   const RunResult r = RunConversion(log, options);
   EXPECT_EQ(r.status, ConvertStatus::Completed);
   return SplitLines(r.output);

@@ -25,6 +25,7 @@ using testing::LogBuilder;
 using testing::Notify;
 using testing::RecordingObserver;
 using testing::RunConversion;
+using testing::RunFiles;
 using testing::RunResult;
 using testing::SplitLines;
 using testing::TempDir;
@@ -38,14 +39,14 @@ const std::string kCompleted = Notify(MessageKind::Information, kMsgCompleted);
 ConversionOptions Ticked(std::initializer_list<Flag> flags, bool header = false) {
   ConversionOptions o;
   for (const Flag f : flags) o.*f = true;
-  o.cbHeader = header;
+  o.header = header;
   return o;
 }
 
 ConversionOptions Everything(bool header) {
-  return Ticked({&O::cbRTCDate, &O::cbRTCTime, &O::cbMarker, &O::cbGPSDate, &O::cbGPSTime,
-                 &O::cbGPSLat, &O::cbGPSLon, &O::cbFullSpectrum, &O::cbSingleSpectrum, &O::cbMAC,
-                 &O::cbSingle, &O::cbUtil},
+  return Ticked({&O::rtcDate, &O::rtcTime, &O::marker, &O::gpsDate, &O::gpsTime, &O::gpsLatitude,
+                 &O::gpsLongitude, &O::fullSpectrum, &O::singleSpectrum, &O::survey, &O::single,
+                 &O::utilization},
                 header);
 }
 
@@ -79,7 +80,7 @@ TEST(Convert, ObserverCallsAndProgressCounts) {
   }
   const std::int64_t total = static_cast<std::int64_t>(log.bytes().size());
 
-  const RunResult r = RunConversion(log, Ticked({&O::cbFullSpectrum}, true));
+  const RunResult r = RunConversion(log, Ticked({&O::fullSpectrum}, true));
   Events expected = {"start " + std::to_string(total), Progress(0, total)};
   for (const std::int64_t n : read) expected.push_back(Progress(n, total));
   expected.push_back("finish " + std::to_string(total));
@@ -109,10 +110,10 @@ TEST(Convert, RecordsThatWriteNoLine) {
            .Frame(16, testing::GSurveyBody({{kMac, -40}}, {}))
            .Frame(19, GSingle())
            .Frame(21, testing::GUtilBody({125000})),
-       Ticked({&O::cbRTCDate, &O::cbGPSLat, &O::cbAP})},
+       Ticked({&O::rtcDate, &O::gpsLatitude, &O::accessPointsOnly})},
       {"b kinds not ticked",
        LogBuilder("QXB ").Frame(14, Bytes(546, 0)).Frame(10, beacon).Frame(19, Bytes(16, 0)),
-       Ticked({&O::cbMarker})},
+       Ticked({&O::marker})},
       {"channel, GPS, empty payloads and unknown types, g",
        LogBuilder("QXBG")
            .Frame(17, {3})
@@ -162,7 +163,7 @@ TEST(Convert, RecordsThatWriteNoLine) {
            .Frame(16, testing::GSurveyBody({}, {}))
            .Frame(16, testing::GSurveyBody({{kMac, -90}, {{1, 2, 3, 4, 5, 6}, -40}},
                                            {{1, "AP", 1, false}})),
-       Ticked({&O::cbMAC, &O::cbAP})},
+       Ticked({&O::survey, &O::accessPointsOnly})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -197,7 +198,7 @@ TEST(Convert, EveryLineEndsWithCrLf) {
   for (const auto& [log, lines] : {std::pair{g, 6u}, std::pair{b, 5u}}) {
     for (int delimiter = 0; delimiter < 4; ++delimiter) {
       ConversionOptions o = Everything(true);
-      o.delimiterIndex = delimiter;
+      o.delimiter = static_cast<Delimiter>(delimiter);
       const std::string out = RunConversion(log, o).output;
       EXPECT_EQ(SplitLines(out).size(), lines);
       EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), lines);
@@ -219,24 +220,20 @@ void ExpectRefused(const RunResult& r, ConvertStatus status) {
 
 TEST(Convert, VariantFromSignature) {
   const auto head = [](std::string_view s) { return LogBuilder(s).bytes(); };
-  const std::vector<std::pair<Bytes, LogVariant>> cases = {
-      {head("QXB "), 'B'},
-      {head("QXBG"), 'G'},
-      {head("QXA "), 'G'},
-      {{'Q', 'X', 'B', 'G'}, 'G'}, // a file header cut short
-      {head("qxb "), 0},
-      {head("QXAG"), 0},
-      {{'Q', 'X', 'B', 0, 'G', ' ', ' '}, 0},
-      {{'Q', 'X', 'B'}, 0},
-      {{}, 0},
+  const std::optional<LogVariant> B = LogVariant::B, G = LogVariant::G, none;
+  const std::vector<std::pair<Bytes, std::optional<LogVariant>>> cases = {
+      {head("QXB "), B},         {head("QXBG"), G},    {head("QXA "), G},
+      {{'Q', 'X', 'B', 'G'}, G}, // a file header cut short
+      {head("qxb "), none},      {head("QXAG"), none}, {{'Q', 'X', 'B', 0, 'G', ' ', ' '}, none},
+      {{'Q', 'X', 'B'}, none},   {{}, none},
   };
   for (const auto& [file, variant] : cases) {
     SCOPED_TRACE(testing::AsText(file));
     TempDir dir;
     testing::WriteFile(dir.File("in.qx"), file);
-    const RunResult r = testing::RunFiles(dir.File("in.qx"), dir.File("out.out"),
-                                          Ticked({&O::cbFullSpectrum}, true));
-    if (variant == 0) {
+    const RunResult r =
+        testing::RunFiles(dir.File("in.qx"), dir.File("out.out"), Ticked({&O::fullSpectrum}, true));
+    if (!variant) {
       ExpectRefused(r, ConvertStatus::NotValid);
       EXPECT_FALSE(r.outputExists);
       continue;
@@ -244,7 +241,7 @@ TEST(Convert, VariantFromSignature) {
     const std::string total = std::to_string(file.size());
     EXPECT_EQ(r.status, ConvertStatus::Completed);
     EXPECT_EQ(r.variant, variant);
-    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), ','), variant == 'B' ? 272 : 146);
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), ','), variant == B ? 272 : 146);
     EXPECT_EQ(r.events,
               (Events{"start " + total, "progress 0 " + total, "finish " + total, kCompleted}));
   }
@@ -273,7 +270,7 @@ TEST(Convert, InputThatCannotBeOpened) {
   TempDir dir;
   const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
   const std::string output = dir.File("out.out");
-  const ConversionOptions o = Ticked({&O::cbSingle}, true);
+  const ConversionOptions o = Ticked({&O::single}, true);
 
   const std::vector<std::pair<std::string, std::string>> unopenable = {
       {dir.File("missing.qx"), "No such file or directory"},
@@ -314,7 +311,7 @@ TEST(Convert, OutputNamingTheInput) {
     TempDir dir;
     const std::string input = log.Write(dir.File("in.qx"));
     prepare(dir);
-    ExpectRefused(testing::RunFiles(input, dir.File(output), Ticked({&O::cbSingle}, true)),
+    ExpectRefused(testing::RunFiles(input, dir.File(output), Ticked({&O::single}, true)),
                   ConvertStatus::SameFile);
     EXPECT_EQ(testing::ReadFile(input), log.bytes());
   }
@@ -324,7 +321,7 @@ TEST(Convert, OutputThatCannotBeCreated) {
   TempDir dir;
   const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
   const RunResult r =
-      testing::RunFiles(input, dir.File("missing/out.out"), Ticked({&O::cbSingle}, true));
+      testing::RunFiles(input, dir.File("missing/out.out"), Ticked({&O::single}, true));
   EXPECT_EQ(r.status, ConvertStatus::CannotCreate);
   EXPECT_EQ(r.failureDetail, dir.File("missing/out.out") + ": No such file or directory");
   // Started, but never finished.
@@ -350,7 +347,7 @@ TEST(Convert, OutputThatCannotBeWritten) {
   for (const LogBuilder* log : {&small, &large}) {
     TempDir dir;
     const RunResult r = testing::RunFiles(log->Write(dir.File("in.qx")), "/dev/full",
-                                          Ticked({&O::cbSingle, &O::cbFullSpectrum}, true));
+                                          Ticked({&O::single, &O::fullSpectrum}, true));
     EXPECT_EQ(r.status, ConvertStatus::CannotWrite);
     EXPECT_EQ(r.failureDetail, "/dev/full: No space left on device");
     const Events& e = r.events;
@@ -434,7 +431,7 @@ TEST(Convert, OutputReplacement) {
       small.rlim_cur = 10;
       ::setrlimit(RLIMIT_FSIZE, &small);
     }
-    const RunResult r = testing::RunFiles(input, output, Ticked({&O::cbSingle}, true));
+    const RunResult r = testing::RunFiles(input, output, Ticked({&O::single}, true));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -464,7 +461,7 @@ TEST(Convert, InputOfUnknownSize) {
   for (int i = 0; i < 3000; ++i) log.Frame(19, GSingle());
   log.Raw({1, 2, 3});
   TempDir dir;
-  const ConversionOptions o = Ticked({&O::cbSingle}, true);
+  const ConversionOptions o = Ticked({&O::single}, true);
   const RunResult fromFile = testing::RunFiles(log.Write(dir.File("in.qx")), dir.File("a.out"), o);
 
   int fds[2];
@@ -497,6 +494,53 @@ TEST(Convert, InputOfUnknownSize) {
   EXPECT_EQ(convert.Damage(), (LogDamage{0, 0, 3}));
 }
 
+// One run into two outputs of different options: each holds exactly what its own conversion
+// writes, whatever the other decodes.
+TEST(Convert, TwoOutputsInOneRun) {
+  const auto capture = [](std::int8_t rssi, const testing::Bytes& frame) {
+    testing::CaptureHeader h;
+    h.rssi = rssi;
+    h.multipath[0] = {3, -4};
+    return testing::CaptureBody(h, frame);
+  };
+  const auto beacon = [](std::uint8_t id, std::uint8_t channel) {
+    return testing::BeaconFrame(20, {2, 0, 0, 0, 0, id}, id % 2 == 0,
+                                {{0, testing::SsidElementContent("net")}, {3, {channel}}});
+  };
+  LogBuilder log("QXB ");
+  // The second survey capture carries no frame: it takes the address of the last management
+  // frame its decoder saw, which would be the type-18 beacon's had the decoder been shared.
+  log.Frame(7, testing::GpsBody({}), "1")
+      .Frame(6, capture(-70, testing::DataFrame(110, {2, 0, 0, 0, 0, 1})))
+      .Frame(9, capture(-45, beacon(4, 1)), "2")
+      .Frame(10, capture(-50, beacon(2, 6)))
+      .Frame(18, capture(-40, beacon(3, 11)))
+      .Frame(10, capture(-60, {}))
+      .Frame(14, testing::SpectrumBody(std::vector<std::int16_t>(273, -20000)))
+      .Frame(4, {6})
+      .Frame(19, testing::BUtilBody({125000, 0, 0, 7}));
+  ConversionOptions surveys = Ticked({&O::survey, &O::accessPointsOnly}, true);
+  surveys.TickAllContextFields();
+  ConversionOptions rest = Ticked({&O::single, &O::fullSpectrum, &O::utilization, &O::gpsLatitude});
+  rest.delimiter = Delimiter::Tab;
+
+  TempDir dir;
+  const std::string input = log.Write(dir.File("in.qx"));
+  const std::string alone[] = {RunFiles(input, dir.File("a.out"), surveys).output,
+                               RunFiles(input, dir.File("b.out"), rest).output};
+  Convert::Outputs outputs;
+  outputs.push_back(
+      std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("a2.out")}, surveys));
+  outputs.push_back(
+      std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("b2.out")}, rest));
+  RecordingObserver observer;
+  EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute(), ConvertStatus::Completed);
+  EXPECT_EQ(SplitLines(alone[0]).size(), 3u);
+  EXPECT_EQ(SplitLines(alone[1]).size(), 4u);
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("a2.out"))), alone[0]);
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("b2.out"))), alone[1]);
+}
+
 TEST(Convert, Cancel) {
   LogBuilder log("QXBG");
   for (int i = 0; i < 5; ++i) log.Frame(19, GSingle());
@@ -516,7 +560,7 @@ TEST(Convert, Cancel) {
     observer.onProgress = [&] {
       if (observer.events.size() > 2 && ++records == after) terminate = true;
     };
-    Convert convert(input, dir.File("out.out"), Ticked({&O::cbSingle}, true), observer, &terminate);
+    Convert convert(input, dir.File("out.out"), Ticked({&O::single}, true), observer, &terminate);
     EXPECT_EQ(convert.Execute(), ConvertStatus::Cancelled);
 
     std::string expected = header + "\r\n";
@@ -537,12 +581,12 @@ TEST(Convert, OptionsAreCopiedAtTheStart) {
   TempDir dir;
   const std::string input = LogBuilder("QXBG").Frame(19, GSingle()).Write(dir.File("in.qx"));
   testing::WriteFile(dir.File("out.out"), Bytes(10000, 'z')); // replaced
-  ConversionOptions options = Ticked({&O::cbSingle}, true);
+  ConversionOptions options = Ticked({&O::single}, true);
   RecordingObserver observer;
   Convert convert(input, dir.File("out.out"), options, observer);
   options = ConversionOptions{};
-  options.cbHeader = false;
-  options.delimiterIndex = 1;
+  options.header = false;
+  options.delimiter = static_cast<Delimiter>(1);
   EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
   EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("out.out"))),
             "MAC,RSSI (dBm),Data Rate (Mb/s),Packet Length (bytes),Good/Bad\r\n"
@@ -561,7 +605,7 @@ TEST(Convert, EachConversionStartsFromTheDefaults) {
                                 .Frame(7, GSpectrum(128))
                                 .Frame(21, testing::GUtilBody(counts))
                                 .Frame(16, testing::GSurveyBody({}, {}));
-  ConversionOptions o = Ticked({&O::cbGPSLat, &O::cbSingleSpectrum, &O::cbUtil, &O::cbMAC});
+  ConversionOptions o = Ticked({&O::gpsLatitude, &O::singleSpectrum, &O::utilization, &O::survey});
   std::vector<std::string> util(14, "0.00");
   util[0] = "100.00";
   const std::vector<std::string> expected = {
@@ -588,6 +632,22 @@ TEST(Convert, ProgressPercent) {
   };
   for (const auto& [read, total, percent] : cases)
     EXPECT_EQ(ProgressPercent(read, total), percent) << read << " of " << total;
+}
+
+TEST(ConversionOptionsTest, DefaultsAndDelimiters) {
+  const ConversionOptions o;
+  EXPECT_TRUE(o.header);
+  EXPECT_FALSE(o.rtcDate || o.rtcTime || o.marker || o.gpsDate || o.gpsTime || o.gpsLatitude ||
+               o.gpsLongitude || o.accessPointsOnly);
+  EXPECT_FALSE(o.AnyRecordGroup());
+  EXPECT_EQ(o.DelimiterChar(), ',');
+  const std::pair<int, char> table[] = {{0, ','}, {1, '\t'}, {2, ' '}, {3, ';'}};
+  for (const auto& [index, ch] : table) {
+    ConversionOptions d;
+    d.delimiter = static_cast<Delimiter>(index);
+    EXPECT_EQ(d.DelimiterChar(), ch);
+  }
+  EXPECT_EQ(DelimiterNames[1], "TAB");
 }
 
 } // namespace

@@ -20,16 +20,17 @@ using Flag = bool ConversionOptions::*;
 ConversionOptions Ticked(std::initializer_list<Flag> flags, int delimiterIndex = 0) {
   ConversionOptions o;
   for (const Flag f : flags) o.*f = true;
-  o.delimiterIndex = delimiterIndex;
+  o.delimiter = static_cast<Delimiter>(delimiterIndex);
   return o;
 }
 
-const ConversionOptions kEverything = Ticked(
-    {&ConversionOptions::cbRTCDate, &ConversionOptions::cbRTCTime, &ConversionOptions::cbMarker,
-     &ConversionOptions::cbGPSDate, &ConversionOptions::cbGPSTime, &ConversionOptions::cbGPSLat,
-     &ConversionOptions::cbGPSLon, &ConversionOptions::cbFullSpectrum,
-     &ConversionOptions::cbSingleSpectrum, &ConversionOptions::cbMAC, &ConversionOptions::cbAP,
-     &ConversionOptions::cbSingle, &ConversionOptions::cbUtil});
+const ConversionOptions kEverything =
+    Ticked({&ConversionOptions::rtcDate, &ConversionOptions::rtcTime, &ConversionOptions::marker,
+            &ConversionOptions::gpsDate, &ConversionOptions::gpsTime,
+            &ConversionOptions::gpsLatitude, &ConversionOptions::gpsLongitude,
+            &ConversionOptions::fullSpectrum, &ConversionOptions::singleSpectrum,
+            &ConversionOptions::survey, &ConversionOptions::accessPointsOnly,
+            &ConversionOptions::single, &ConversionOptions::utilization});
 
 const Columns kContext = {"RTC Date", "RTC Time",     "Marker",       "GPS Date",
                           "GPS Time", "GPS Latitude", "GPS Longitude"};
@@ -79,22 +80,22 @@ TEST(HeaderRecord, GroupsAndLayouts) {
   };
   const std::vector<Case> cases = {
       {"nothing ticked: an empty line", "QXB ", Ticked({}), {}},
-      {"cbAP alone names no column", "QXBG", Ticked({&O::cbAP}), {}},
-      {"full spectrum, b", "QXB ", Ticked({&O::cbFullSpectrum}), Repeat("RSSI (dBm)", 273)},
-      {"full spectrum, g", "QXBG", Ticked({&O::cbFullSpectrum}), Repeat("RSSI (dBm)", 147)},
-      {"single spectrum, b", "QXB ", Ticked({&O::cbSingleSpectrum}), SingleSpectrum(64)},
-      {"single spectrum, g", "QXA ", Ticked({&O::cbSingleSpectrum}), SingleSpectrum(128)},
-      {"survey", "QXBG", Ticked({&O::cbMAC, &O::cbAP}), kSurvey},
-      {"single, b", "QXB ", Ticked({&O::cbSingle}), BSingle()},
-      {"single, g", "QXBG", Ticked({&O::cbSingle}), kGSingle},
-      {"utilization, b", "QXB ", Ticked({&O::cbUtil}), kBUtil},
-      {"utilization, g", "QXBG", Ticked({&O::cbUtil}), kGUtil},
+      {"access points only alone names no column", "QXBG", Ticked({&O::accessPointsOnly}), {}},
+      {"full spectrum, b", "QXB ", Ticked({&O::fullSpectrum}), Repeat("RSSI (dBm)", 273)},
+      {"full spectrum, g", "QXBG", Ticked({&O::fullSpectrum}), Repeat("RSSI (dBm)", 147)},
+      {"single spectrum, b", "QXB ", Ticked({&O::singleSpectrum}), SingleSpectrum(64)},
+      {"single spectrum, g", "QXA ", Ticked({&O::singleSpectrum}), SingleSpectrum(128)},
+      {"survey", "QXBG", Ticked({&O::survey, &O::accessPointsOnly}), kSurvey},
+      {"single, b", "QXB ", Ticked({&O::single}), BSingle()},
+      {"single, g", "QXBG", Ticked({&O::single}), kGSingle},
+      {"utilization, b", "QXB ", Ticked({&O::utilization}), kBUtil},
+      {"utilization, g", "QXBG", Ticked({&O::utilization}), kGUtil},
       {"context columns keep their order",
        "QXBG",
-       Ticked({&O::cbGPSLon, &O::cbMarker, &O::cbRTCDate}),
+       Ticked({&O::gpsLongitude, &O::marker, &O::rtcDate}),
        {"RTC Date", "Marker", "GPS Longitude"}},
       {"groups follow the context in table order", "QXB ",
-       Ticked({&O::cbUtil, &O::cbMAC, &O::cbGPSTime}), Concat({{"GPS Time"}, kSurvey, kBUtil})},
+       Ticked({&O::utilization, &O::survey, &O::gpsTime}), Concat({{"GPS Time"}, kSurvey, kBUtil})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -104,7 +105,7 @@ TEST(HeaderRecord, GroupsAndLayouts) {
 
 TEST(HeaderRecord, DelimitersAndQuoting) {
   using O = ConversionOptions;
-  const ConversionOptions someColumns = Ticked({&O::cbRTCDate, &O::cbGPSLat, &O::cbMAC});
+  const ConversionOptions someColumns = Ticked({&O::rtcDate, &O::gpsLatitude, &O::survey});
   const std::vector<std::pair<int, std::string>> cases = {
       {0, "RTC Date,GPS Latitude,Channel,MAC,SSID,RSSI (dBm),WEP (Y/N),AP/STA"},
       {1, "RTC Date\tGPS Latitude\tChannel\tMAC\tSSID\tRSSI (dBm)\tWEP (Y/N)\tAP/STA"},
@@ -115,7 +116,7 @@ TEST(HeaderRecord, DelimitersAndQuoting) {
   for (const auto& [index, line] : cases) {
     SCOPED_TRACE(index);
     ConversionOptions o = someColumns;
-    o.delimiterIndex = index;
+    o.delimiter = static_cast<Delimiter>(index);
     EXPECT_EQ(HeaderLine("QXBG", o), line + "\r\n");
   }
 
@@ -125,13 +126,13 @@ TEST(HeaderRecord, DelimitersAndQuoting) {
   for (std::string& column : b)
     if (column.find(' ') != std::string::npos) column = '"' + column + '"';
   ConversionOptions everything = kEverything;
-  everything.delimiterIndex = 2;
+  everything.delimiter = static_cast<Delimiter>(2);
   EXPECT_EQ(HeaderLine("QXB ", everything), Join(b, ' ') + "\r\n");
 }
 
 TEST(HeaderRecord, OmittedWithoutCbHeader) {
   ConversionOptions o = kEverything;
-  o.cbHeader = false;
+  o.header = false;
   const RunResult r = RunConversion(LogBuilder("QXBG"), o);
   EXPECT_EQ(r.status, ConvertStatus::Completed);
   EXPECT_TRUE(r.outputExists);

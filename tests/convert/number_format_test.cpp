@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "reader/number_format.h"
+#include "text/number_format.h"
 
 namespace veltrix {
 namespace {

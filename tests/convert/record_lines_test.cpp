@@ -7,6 +7,7 @@
 
 #include "conversion_run.h"
 #include "convert/record_lines.h"
+#include "decode/rates.h"
 
 namespace veltrix {
 namespace {
@@ -41,7 +42,7 @@ const std::string kC = "DE-AD-BE-EF-00-01";
 ConversionOptions Ticked(std::initializer_list<Flag> flags, int delimiterIndex = 0) {
   ConversionOptions o;
   for (const Flag f : flags) o.*f = true;
-  o.delimiterIndex = delimiterIndex;
+  o.delimiter = static_cast<Delimiter>(delimiterIndex);
   return o;
 }
 
@@ -85,18 +86,18 @@ TEST(RecordLines, Spectra) {
   Check({
       {"g full spectrum",
        LogBuilder("QXBG").Frame(8, testing::SpectrumBody(gSamples(147))),
-       Ticked({&O::cbFullSpectrum}),
+       Ticked({&O::fullSpectrum}),
        {Join(gFields(147))}},
       {"b full spectrum",
        LogBuilder("QXB ").Frame(14, testing::SpectrumBody(bSamples(273))),
-       Ticked({&O::cbFullSpectrum}),
+       Ticked({&O::fullSpectrum}),
        {Join(bFields(273))}},
       {"g single spectrum takes channel 1 before any channel record, then the reported one",
        LogBuilder("QXBG")
            .Frame(7, testing::SpectrumBody(gSamples(128)))
            .Frame(17, {11})
            .Frame(7, testing::SpectrumBody(gSamples(128))),
-       Ticked({&O::cbSingleSpectrum}),
+       Ticked({&O::singleSpectrum}),
        {Join(Concat({{"1"}, gFields(128)})), Join(Concat({{"11"}, gFields(128)}))}},
       {"b single spectrum takes its own channel, not the last channel record",
        LogBuilder("QXB ")
@@ -104,11 +105,11 @@ TEST(RecordLines, Spectra) {
            .Frame(5, testing::BChannelSpectrumBody(9, bSamples(64)))
            .Frame(11, {4})
            .Frame(5, testing::BChannelSpectrumBody(200, bSamples(64))),
-       Ticked({&O::cbSingleSpectrum}),
+       Ticked({&O::singleSpectrum}),
        {Join(Concat({{"9"}, bFields(64)})), Join(Concat({{"200"}, bFields(64)}))}},
       {"g full spectrum after an RTC date, semicolons",
        LogBuilder("QXA ").Frame(8, testing::SpectrumBody(gSamples(147))),
-       Ticked({&O::cbRTCDate, &O::cbFullSpectrum}, 3),
+       Ticked({&O::rtcDate, &O::fullSpectrum}, 3),
        {Join(Concat({{"07/12/2007"}, gFields(147)}), ';')}},
   });
 }
@@ -127,8 +128,8 @@ LogBuilder GSurveys(std::initializer_list<Bytes> bodies) {
 }
 
 TEST(RecordLines, GSurvey) {
-  const ConversionOptions mac = Ticked({&O::cbMAC});
-  const ConversionOptions apOnly = Ticked({&O::cbMAC, &O::cbAP});
+  const ConversionOptions mac = Ticked({&O::survey});
+  const ConversionOptions apOnly = Ticked({&O::survey, &O::accessPointsOnly});
   const GSurveyAccessPoint office = {0, "Office", 6, true};
   const Bytes apThenClient = Survey({{kMacA, -62}, {kMacB, -70}}, {office});
   // The client (station 0, signal -120) belongs to the access point at station 1, which is on
@@ -193,8 +194,8 @@ TEST(RecordLines, SsidQuoting) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     const LogBuilder log = GSurveys({Survey({{kMacA, -62}}, {{0, c.ssid, 6, false}})});
-    ConversionOptions o = Ticked({&O::cbMAC}, c.delimiterIndex);
-    o.cbHeader = false;
+    ConversionOptions o = Ticked({&O::survey}, c.delimiterIndex);
+    o.header = false;
     EXPECT_EQ(testing::RunConversion(log, o).output, c.line + "\r\n");
   }
 }
@@ -208,7 +209,7 @@ TEST(RecordLines, BSurvey) {
     h.frameValid = frameValid;
     return CaptureBody(h, BeaconFrame(10, mac, privacy, elements));
   };
-  const ConversionOptions mac = Ticked({&O::cbMAC});
+  const ConversionOptions mac = Ticked({&O::survey});
   Check({
       {"beacon",
        LogBuilder("QXB ").Frame(10, beacon(kMacA, true, 1, true)),
@@ -242,7 +243,7 @@ TEST(RecordLines, BSurvey) {
 
 TEST(RecordLines, GSingle) {
   using testing::GSingleBody;
-  const ConversionOptions single = Ticked({&O::cbSingle});
+  const ConversionOptions single = Ticked({&O::single});
   Check({
       {"good packet",
        LogBuilder("QXBG").Frame(19, GSingleBody(kMacA, -55, 108, 1500, 0)),
@@ -257,7 +258,7 @@ TEST(RecordLines, GSingle) {
        {kC + ",-90,5.5 Mb/s,65535,bad", kB + ",-32768,???,0,bad", kB + ",7,1 Mb/s,64,good"}},
       {"rate name quoted when space is the delimiter",
        LogBuilder("QXBG").Frame(19, GSingleBody(kMacA, -55, 12, 1500, 0)),
-       Ticked({&O::cbSingle}, 2),
+       Ticked({&O::single}, 2),
        {kA + " -55 \"6 Mb/s\" 1500 good"}},
   });
 }
@@ -271,7 +272,7 @@ Bytes BCapture(const Bytes& frame, std::int8_t rssi,
 }
 
 TEST(RecordLines, BSingle) {
-  const ConversionOptions single = Ticked({&O::cbSingle});
+  const ConversionOptions single = Ticked({&O::single});
   const Fields zeros = Repeat("0.00", 44);
   // Power shares of 1 and 2 out of 3; and exact binary ties (1/800 = 0.125, 13/800 = 1.625)
   // that printf rounds to even.
@@ -322,7 +323,7 @@ TEST(RecordLines, BSingle) {
   EXPECT_EQ(lines.back(), Join(Concat({{kC, "-33", "2", "100.00"}, Repeat("0.00", 43)})));
 }
 TEST(RecordLines, Utilization) {
-  const ConversionOptions util = Ticked({&O::cbUtil});
+  const ConversionOptions util = Ticked({&O::utilization});
 
   // 802.11g: every channel's latest percentage, channel 1 first.
   std::array<std::uint32_t, 14> odd{};
@@ -375,16 +376,17 @@ TEST(RecordLines, ContextPrefix) {
   const Rtc rtc = {7, 12, 7, 13, 5, 9}; // 12/07/2007 13:05:09
   const Bytes single = GSingleBody(kMacA, -55, 108, 1500, 0);
   const std::string own = kA + ",-55,54 Mb/s,1500,good";
-  const ConversionOptions all = Ticked({&O::cbRTCDate, &O::cbRTCTime, &O::cbMarker, &O::cbGPSDate,
-                                        &O::cbGPSTime, &O::cbGPSLat, &O::cbGPSLon, &O::cbSingle});
+  const ConversionOptions all =
+      Ticked({&O::rtcDate, &O::rtcTime, &O::marker, &O::gpsDate, &O::gpsTime, &O::gpsLatitude,
+              &O::gpsLongitude, &O::single});
   const std::string noFix = "00/00/0000,00:00:00,0.00000 S,0.00000 W";
   const std::string fix = "03/07/2006,09:05:00,50.00000 N,122.50000 W";
 
   ConversionOptions spaced = all;
-  spaced.delimiterIndex = 2;
+  spaced.delimiter = static_cast<Delimiter>(2);
   ConversionOptions bSpectrum = all;
-  bSpectrum.cbSingle = false;
-  bSpectrum.cbSingleSpectrum = true;
+  bSpectrum.single = false;
+  bSpectrum.singleSpectrum = true;
   const std::string bSpectrumOwn = Join(Concat({{"9"}, Repeat("0", 64)}));
 
   Check({
@@ -417,22 +419,22 @@ TEST(RecordLines, ContextPrefix) {
        {"12/07/2007,13:05:09,12," + fix + "," + own}},
       {"no marker yet: an empty field",
        LogBuilder("QXBG").Frame(19, single, "", rtc),
-       Ticked({&O::cbMarker, &O::cbSingle}),
+       Ticked({&O::marker, &O::single}),
        {"," + own}},
       {"empty marker between other fields",
        LogBuilder("QXBG").Frame(19, single, "", rtc),
-       Ticked({&O::cbRTCTime, &O::cbMarker, &O::cbGPSLon, &O::cbSingle}),
+       Ticked({&O::rtcTime, &O::marker, &O::gpsLongitude, &O::single}),
        {"13:05:09,,0.00000 W," + own}},
       {"odd clock values print as they are",
        LogBuilder("QXBG").Frame(19, single, "", Rtc{100, 0, 255, 24, 60, 255}),
-       Ticked({&O::cbRTCDate, &O::cbRTCTime, &O::cbSingle}),
+       Ticked({&O::rtcDate, &O::rtcTime, &O::single}),
        {"00/100/2255,24:60:255," + own}},
       {"markers are quoted when they must be, else byte for byte",
        LogBuilder("QXBG")
            .Frame(19, single, "1,2", rtc)
            .Frame(19, single, "\xB5 3", rtc)
            .Frame(19, single, "q\"", rtc),
-       Ticked({&O::cbMarker, &O::cbSingle}),
+       Ticked({&O::marker, &O::single}),
        {"\"1,2\"," + own, "\xB5 3," + own, "\"q\"\"\"," + own}},
       {"space as delimiter quotes the positions",
        LogBuilder("QXBG").Frame(25, GpsBody(GpsFix{}), "12", rtc).Frame(19, single, "", rtc),
@@ -444,23 +446,22 @@ TEST(RecordLines, ContextPrefix) {
 
 // Cases that a decoded log cannot reach, on the writer directly.
 std::string DirectLine(LogVariant variant, const ConversionOptions& options,
-                       const std::function<void(LogReader&, StationList&)>& setUp) {
+                       const std::function<void(RecordState&, StationList&)>& setUp) {
   testing::TempDir dir;
-  LogReader reader;
-  StationList stations;
-  GpsDecoder gps;
-  setUp(reader, stations);
+  const Frame frame;
+  RecordDecoder decoder(variant);
+  setUp(decoder.state, decoder.stations);
   OutputFile out(options.DelimiterChar());
   EXPECT_TRUE(out.Create(dir.File("line.out")));
-  WriteRecordLine(out, LineSources{reader, stations, gps, options, variant});
+  WriteRecordLine(out, LineSources{frame, decoder, options});
   EXPECT_TRUE(out.Close());
   return testing::AsText(testing::ReadFile(dir.File("line.out")));
 }
 
 TEST(RecordLines, WriterOnly) {
   const auto node = [](std::uint8_t isAp, std::int16_t signal) {
-    return [=](LogReader& reader, StationList& stations) {
-      reader.State.RecordKind = kKindSurvey;
+    return [=](RecordState& state, StationList& stations) {
+      state.Kind = RecordKind::Survey;
       StationNode n;
       n.mac = kMacA;
       n.ssid = "Ghost";
@@ -471,30 +472,31 @@ TEST(RecordLines, WriterOnly) {
       stations.InsertSorted(n);
     };
   };
-  const ConversionOptions mac = Ticked({&O::cbMAC, &O::cbSingle, &O::cbUtil});
-  const ConversionOptions apOnly = Ticked({&O::cbMAC, &O::cbAP});
+  const ConversionOptions mac = Ticked({&O::survey, &O::single, &O::utilization});
+  const ConversionOptions apOnly = Ticked({&O::survey, &O::accessPointsOnly});
 
   // A record kind the writer does not know: the line end alone.
-  EXPECT_EQ(DirectLine('G', mac, [](LogReader& r, StationList&) { r.State.RecordKind = 5; }),
+  EXPECT_EQ(DirectLine(LogVariant::G, mac,
+                       [](RecordState& s, StationList&) { s.Kind = static_cast<RecordKind>(5); }),
             "\r\n");
   // The SSID belongs to access points only; "AP" needs isAp to be exactly 1.
-  EXPECT_EQ(DirectLine('G', mac, node(0, -5)), "3," + kA + ",,-5,Yes,STA\r\n");
-  EXPECT_EQ(DirectLine('B', mac, node(2, -5)), "3," + kA + ",Ghost,-5,Yes,STA\r\n");
-  EXPECT_EQ(DirectLine('G', apOnly, node(2, -5)), "");
-  EXPECT_EQ(DirectLine('G', apOnly, node(1, -5)), "3," + kA + ",Ghost,-5,Yes,AP\r\n");
+  EXPECT_EQ(DirectLine(LogVariant::G, mac, node(0, -5)), "3," + kA + ",,-5,Yes,STA\r\n");
+  EXPECT_EQ(DirectLine(LogVariant::B, mac, node(2, -5)), "3," + kA + ",Ghost,-5,Yes,STA\r\n");
+  EXPECT_EQ(DirectLine(LogVariant::G, apOnly, node(2, -5)), "");
+  EXPECT_EQ(DirectLine(LogVariant::G, apOnly, node(1, -5)), "3," + kA + ",Ghost,-5,Yes,AP\r\n");
 
-  // Any variant other than 'B' takes the 802.11g layouts.
-  const auto g = [](LogReader& r, StationList&) {
-    r.State.RecordKind = kKindSingle;
-    r.State.GSingle = {kMacC, -1, 4, 9, 0};
+  // The 802.11g layouts.
+  const auto g = [](RecordState& s, StationList&) {
+    s.Kind = RecordKind::Single;
+    s.GSingle = {kMacC, -1, 4, 9, 0};
   };
-  EXPECT_EQ(DirectLine('x', mac, g), kC + ",-1,2 Mb/s,9,good\r\n");
+  EXPECT_EQ(DirectLine(LogVariant::G, mac, g), kC + ",-1,2 Mb/s,9,good\r\n");
 
   // An 802.11b utilization line for a channel the table has no column for reads no column.
-  const std::string line = DirectLine('B', mac, [](LogReader& r, StationList&) {
-    r.State.RecordKind = kKindUtilization;
-    r.State.CurrentChannel = 15;
-    for (auto& row : r.State.BUtilization) row.fill(125000);
+  const std::string line = DirectLine(LogVariant::B, mac, [](RecordState& s, StationList&) {
+    s.Kind = RecordKind::Utilization;
+    s.CurrentChannel = 15;
+    for (auto& row : s.BUtilization) row.fill(125000);
   });
   EXPECT_TRUE(line == "" || line == "15,0.00,0.00,0.00,0.00\r\n" || line == "15,,,,\r\n") << line;
 }

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "decode/decoders.h"
+#include "decode/payload_types.h"
 #include "decode_harness.h"
-#include "reader/decoders.h"
 #include "support/log_builder.h"
 
 namespace veltrix {
@@ -19,7 +20,7 @@ namespace {
 
 struct Harness : HarnessFor {
   explicit Harness(std::size_t capacity = StationList::kDefaultCapacity)
-      : HarnessFor(kVariantB, capacity) {}
+      : HarnessFor(LogVariant::B, capacity) {}
 };
 
 using testing::Bytes;
@@ -27,8 +28,9 @@ using testing::CaptureHeader;
 using testing::Element;
 using testing::Mac;
 
-constexpr std::uint8_t kChannel4 = 4, kSpectrum = 5, kCapture6 = 6, kGps = 7, kMgmt = 9,
-                       kSurvey = 10, kChannel11 = 11, kFull = 14, kCapture18 = 18, kUtil = 19;
+using namespace b_payload;
+constexpr std::uint8_t kSpectrum = kSingleSpectrum, kMgmt = kManagementCapture,
+                       kSurvey = kSurveyCapture, kFull = kFullSpectrum, kUtil = kUtilization;
 
 // Captures add every station as an access point.
 Node Ap(std::uint8_t n, std::string ssid, int signal, int channel, int wep = 0) {
@@ -86,7 +88,7 @@ std::string Fingerprint(Harness& h) {
   const RecordState& s = h.state();
   std::string out;
   auto put = [&out](const auto& v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); };
-  put(s.RecordKind), put(s.CurrentChannel), put(s.BeaconChannel), put(s.BFullSpectrum);
+  put(s.Kind), put(s.CurrentChannel), put(s.BeaconChannel), put(s.BFullSpectrum);
   put(s.BChannelSpectrum.Channel), put(s.BChannelSpectrum.Values), put(s.MgmtCapture);
   put(s.DataCapture), put(s.BeaconFixed), put(s.MgmtFrame), put(s.DataFrame), put(s.SingleRssi);
   put(s.SingleRateCode), put(s.MultipathPower), put(s.MultipathTotal), put(s.BUtilization);
@@ -111,7 +113,7 @@ std::vector<Record> Primer() {
 }
 
 TEST(DecodeBTest, IgnoredRecordsChangeNothing) {
-  using CO = ConversionOptions;
+  using CO = RecordGroups;
   struct Case {
     const char* name;
     bool CO::*untick;
@@ -125,12 +127,12 @@ TEST(DecodeBTest, IgnoredRecordsChangeNothing) {
   const Bytes util = testing::BUtilBody({9, 9, 9, 9});
   const Bytes shortBeacon = Cut(Beacon(7, {}), 39);
   std::vector<Case> cases = {
-      {"single spectrum not ticked", &CO::cbSingleSpectrum, {kSpectrum, spectrum}},
-      {"full spectrum not ticked", &CO::cbFullSpectrum, {kFull, Ramp(273, 1, 1)}},
-      {"utilization not ticked", &CO::cbUtil, {kUtil, util}},
-      {"type-6 data capture not ticked", &CO::cbSingle, {kCapture6, data}},
-      {"type-18 beacon capture not ticked", &CO::cbSingle, {kCapture18, beacon}},
-      {"survey capture not ticked", &CO::cbMAC, {kSurvey, beacon}},
+      {"single spectrum not ticked", &CO::singleSpectrum, {kSpectrum, spectrum}},
+      {"full spectrum not ticked", &CO::fullSpectrum, {kFull, Ramp(273, 1, 1)}},
+      {"utilization not ticked", &CO::utilization, {kUtil, util}},
+      {"type-6 data capture not ticked", &CO::single, {kCapture6, data}},
+      {"type-18 beacon capture not ticked", &CO::single, {kCapture18, beacon}},
+      {"survey capture not ticked", &CO::survey, {kSurvey, beacon}},
       {"single spectrum of 129 bytes", nullptr, {kSpectrum, Cut(spectrum, 129)}},
       {"full spectrum of 545 bytes", nullptr, {kFull, Cut(Ramp(273, 1, 1), 545)}},
       {"utilization of 15 bytes", nullptr, {kUtil, Cut(util, 15)}},
@@ -164,7 +166,7 @@ TEST(DecodeBTest, IgnoredRecordsChangeNothing) {
     h.Feed(Primer());
     if (c.channel >= 0) h.state().CurrentChannel = static_cast<std::uint8_t>(c.channel);
     const std::string before = Fingerprint(h);
-    if (c.untick) h.options.*c.untick = false;
+    if (c.untick) h.groups.*c.untick = false;
     EXPECT_EQ(h.Feed({c.record}), std::vector<int>{0});
     EXPECT_TRUE(Fingerprint(h) == before) << "the decoded state changed";
   }
@@ -172,18 +174,18 @@ TEST(DecodeBTest, IgnoredRecordsChangeNothing) {
 
 TEST(DecodeBTest, ChannelsSpectraAndUtilization) {
   Harness h;
-  h.options = {};
+  h.groups = {};
   EXPECT_EQ(h.Feed({{kChannel4, {11}}, {kChannel11, {3, 99}}}), (std::vector<int>{0, 0}));
   EXPECT_EQ(h.state().CurrentChannel, 3);
-  EXPECT_EQ(h.state().RecordKind, kKindNone);
+  EXPECT_EQ(h.state().Kind, RecordKind::None);
 
-  h.options = AllGroups();
+  h.groups = RecordGroups::All();
   std::vector<std::int16_t> values = {-32768, 32767, -1, 0, 256};
   values.resize(65, -2560); // one sample more than the layout
   Bytes spectrum = testing::BChannelSpectrumBody(9, values);
   spectrum[1] = 0x77; // not interpreted
   EXPECT_EQ(h.Feed({{kSpectrum, spectrum}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindSingleSpectrum);
+  EXPECT_EQ(h.state().Kind, RecordKind::SingleSpectrum);
   EXPECT_EQ(h.state().BChannelSpectrum.Channel, 9);
   EXPECT_TRUE(std::equal(h.state().BChannelSpectrum.Values.begin(),
                          h.state().BChannelSpectrum.Values.end(), values.begin()));
@@ -192,7 +194,7 @@ TEST(DecodeBTest, ChannelsSpectraAndUtilization) {
   std::vector<std::int16_t> full;
   for (int i = 0; i < 274; ++i) full.push_back(static_cast<std::int16_t>(i * 239 - 32768));
   EXPECT_EQ(h.Feed({{kFull, testing::SpectrumBody(full)}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindFullSpectrum);
+  EXPECT_EQ(h.state().Kind, RecordKind::FullSpectrum);
   EXPECT_TRUE(
       std::equal(h.state().BFullSpectrum.begin(), h.state().BFullSpectrum.end(), full.begin()));
 
@@ -202,7 +204,7 @@ TEST(DecodeBTest, ChannelsSpectraAndUtilization) {
     for (auto& row : h.state().BUtilization) row.fill(7);
     EXPECT_EQ(h.Feed({{kChannel4, {channel}}, {kUtil, testing::BUtilBody(rates) + Bytes{1, 2}}}),
               (std::vector<int>{0, 1}));
-    EXPECT_EQ(h.state().RecordKind, kKindUtilization);
+    EXPECT_EQ(h.state().Kind, RecordKind::Utilization);
     for (int row = 0; row < 4; ++row)
       for (int column = 0; column < 15; ++column)
         EXPECT_EQ(h.state().BUtilization[row][column], column == channel ? rates[row] : 7u)
@@ -223,7 +225,7 @@ TEST(DecodeBTest, CapturesReportRateSignalAndMultipath) {
         const Bytes frame =
             beacon ? testing::BeaconFrame(rate, mac, false, {}) : testing::DataFrame(rate, mac);
         EXPECT_EQ(h.Feed({{type, Capture(Hdr(-90), frame)}}), std::vector<int>{1});
-        EXPECT_EQ(h.state().RecordKind, kKindSingle);
+        EXPECT_EQ(h.state().Kind, RecordKind::Single);
         EXPECT_EQ(h.state().SingleRateCode, code);
         EXPECT_EQ(h.state().SingleRssi, -90);
         EXPECT_EQ(h.state().SingleMacText, "0A-BC-00-DE-F1-23");
@@ -246,7 +248,7 @@ TEST(DecodeBTest, FrameTypeAndSubtypeChooseTheDecode) {
     Harness h;
     const Bytes frame = WithControl(isData ? Data(6) : Beacon(6, {Ds(5)}), control);
     EXPECT_EQ(h.Feed({{kCapture6, Capture(Hdr(-40), frame)}}), std::vector<int>{1});
-    EXPECT_EQ(h.state().RecordKind, kKindSingle);
+    EXPECT_EQ(h.state().Kind, RecordKind::Single);
     EXPECT_EQ(h.state().DataCapture[1] == 0xD8, isData);
     EXPECT_EQ(h.state().MgmtCapture[1] == 0xD8, !isData);
     EXPECT_EQ(h.state().SingleMacText, "00-0C-41-9A-00-06");
@@ -329,7 +331,7 @@ TEST(DecodeBTest, ElementWalk) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name + std::string(" ") + std::to_string(c.frame.size()));
     Harness h;
-    h.options = {}; // management captures are decoded whatever is ticked
+    h.groups = {}; // management captures are decoded whatever is ticked
     h.state().BeaconSsid = "old";
     h.state().BeaconChannel = 1;
     h.state().MgmtFrame.fill('Q'); // what an earlier, longer frame left past this one's end
@@ -337,7 +339,7 @@ TEST(DecodeBTest, ElementWalk) {
               std::vector<int>{0});
     EXPECT_EQ(h.state().BeaconSsid, c.ssid);
     EXPECT_EQ(h.state().BeaconChannel, c.channel);
-    EXPECT_EQ(h.state().RecordKind, kKindNone);
+    EXPECT_EQ(h.state().Kind, RecordKind::None);
     EXPECT_EQ(Nodes(h.stations), c.frameValid ? std::vector<Node>{Ap(1, c.ssid, -44, c.channel)}
                                               : std::vector<Node>{});
   }
@@ -357,13 +359,13 @@ TEST(DecodeBTest, SurveyAndManagementCapturesWithoutAFrameUseThePreviousAddress)
 
   // A survey capture clears the list first, then adds its frame's station.
   EXPECT_EQ(h.Feed({{kSurvey, Capture(Hdr(-35), {}, 0)}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindSurvey);
+  EXPECT_EQ(h.state().Kind, RecordKind::Survey);
   EXPECT_EQ(Nodes(h.stations), std::vector<Node>{Ap(1, "net", -35, 6, 1)});
   EXPECT_EQ(h.Feed({{kSurvey, Capture(Hdr(-45), Beacon(9, {Ssid("s"), Ds(11)}))}}),
             std::vector<int>{1});
   EXPECT_EQ(Nodes(h.stations), std::vector<Node>{Ap(9, "s", -45, 11)});
   EXPECT_EQ(h.Feed({{kSurvey, Capture(Hdr(-45, 0), Beacon(8, {Ssid("t")}))}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindSurvey);
+  EXPECT_EQ(h.state().Kind, RecordKind::Survey);
   EXPECT_EQ(h.stations.Count(), 0);
 }
 

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "decode/decoders.h"
+#include "decode/payload_types.h"
+#include "decode/rates.h"
 #include "decode_harness.h"
-#include "reader/decoders.h"
 #include "support/log_builder.h"
 
 namespace veltrix {
@@ -18,15 +20,17 @@ namespace {
 
 struct Harness : HarnessFor {
   explicit Harness(std::size_t capacity = StationList::kDefaultCapacity)
-      : HarnessFor(kVariantG, capacity) {}
+      : HarnessFor(LogVariant::G, capacity) {}
 };
 
 using testing::Bytes;
 using testing::GSurveyBody;
 using testing::Mac;
 
-constexpr std::uint8_t kSpectrum = 7, kFull = 8, kSurvey = 16, kChannel = 17, kSingle = 19,
-                       kUtil = 21, kGps = 25;
+constexpr std::uint8_t kSpectrum = g_payload::kSingleSpectrum, kFull = g_payload::kFullSpectrum,
+                       kSurvey = g_payload::kSurvey, kChannel = g_payload::kChannel,
+                       kSingle = g_payload::kSingle, kUtil = g_payload::kUtilization,
+                       kGps = g_payload::kGps;
 
 Node Ap(std::uint8_t n, std::string ssid, int signal, int channel, int wep = 0) {
   return {M(n), std::move(ssid), signal, channel, 1, wep};
@@ -40,7 +44,7 @@ std::string Fingerprint(Harness& h) {
   const RecordState& s = h.state();
   std::string out;
   auto put = [&out](const auto& v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); };
-  put(s.RecordKind), put(s.CurrentChannel), put(s.GFullSpectrum), put(s.GChannelSpectrum);
+  put(s.Kind), put(s.CurrentChannel), put(s.GFullSpectrum), put(s.GChannelSpectrum);
   put(s.GSingle.Mac), put(s.GSingle.Rssi), put(s.GSingle.RateCode);
   put(s.GSingle.PacketLength), put(s.GSingle.Bad), put(s.GUtilCounts), put(s.GUtilization);
   put(s.GStationCount), put(s.GAccessPointCount), put(s.GStationBssids), put(s.GBssidsPresent);
@@ -82,7 +86,7 @@ std::vector<Record> Primer() {
 }
 
 TEST(DecodeGTest, IgnoredRecordsChangeNothing) {
-  using CO = ConversionOptions;
+  using CO = RecordGroups;
   struct Case {
     const char* name;
     bool CO::*untick;
@@ -92,11 +96,11 @@ TEST(DecodeGTest, IgnoredRecordsChangeNothing) {
   const Bytes single = testing::GSingleBody(M(4), -1, 2, 9, 0);
   const Bytes twoStations = GSurveyBody({{M(3), -40}, {M(4), -50}}, {});
   const std::vector<Case> cases = {
-      {"single spectrum not ticked", &CO::cbSingleSpectrum, {kSpectrum, Ramp(128, 1, 1)}},
-      {"full spectrum not ticked", &CO::cbFullSpectrum, {kFull, Ramp(147, 1, 1)}},
-      {"survey not ticked", &CO::cbMAC, {kSurvey, oneApSurvey}},
-      {"single data not ticked", &CO::cbSingle, {kSingle, single}},
-      {"utilization not ticked", &CO::cbUtil, {kUtil, testing::GUtilBody({1, 2, 3})}},
+      {"single spectrum not ticked", &CO::singleSpectrum, {kSpectrum, Ramp(128, 1, 1)}},
+      {"full spectrum not ticked", &CO::fullSpectrum, {kFull, Ramp(147, 1, 1)}},
+      {"survey not ticked", &CO::survey, {kSurvey, oneApSurvey}},
+      {"single data not ticked", &CO::single, {kSingle, single}},
+      {"utilization not ticked", &CO::utilization, {kUtil, testing::GUtilBody({1, 2, 3})}},
       {"single spectrum of 255 bytes", nullptr, {kSpectrum, Cut(Ramp(128, 1, 1), 255)}},
       {"full spectrum of 293 bytes", nullptr, {kFull, Cut(Ramp(147, 1, 1), 293)}},
       {"single data of 11 bytes", nullptr, {kSingle, Cut(single, 11)}},
@@ -117,7 +121,7 @@ TEST(DecodeGTest, IgnoredRecordsChangeNothing) {
     Harness h;
     h.Feed(Primer());
     const std::string before = Fingerprint(h);
-    if (c.untick) h.options.*c.untick = false;
+    if (c.untick) h.groups.*c.untick = false;
     EXPECT_EQ(h.Feed({c.record}), std::vector<int>{0});
     EXPECT_TRUE(Fingerprint(h) == before) << "the decoded state changed";
   }
@@ -136,17 +140,17 @@ TEST(DecodeGTest, SpectraAndSingleDataFillTheirFields) {
   single.push_back(0x33);
 
   EXPECT_EQ(h.Feed({{kSpectrum, testing::SpectrumBody(channel)}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindSingleSpectrum);
+  EXPECT_EQ(h.state().Kind, RecordKind::SingleSpectrum);
   EXPECT_TRUE(std::equal(h.state().GChannelSpectrum.begin(), h.state().GChannelSpectrum.end(),
                          channel.begin()));
 
   EXPECT_EQ(h.Feed({{kFull, testing::SpectrumBody(full)}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindFullSpectrum);
+  EXPECT_EQ(h.state().Kind, RecordKind::FullSpectrum);
   EXPECT_TRUE(
       std::equal(h.state().GFullSpectrum.begin(), h.state().GFullSpectrum.end(), full.begin()));
 
   EXPECT_EQ(h.Feed({{kSingle, single}}), std::vector<int>{1});
-  EXPECT_EQ(h.state().RecordKind, kKindSingle);
+  EXPECT_EQ(h.state().Kind, RecordKind::Single);
   const GSingleData& g = h.state().GSingle;
   EXPECT_EQ(g.Mac, mac);
   EXPECT_EQ(g.Rssi, -85);
@@ -157,10 +161,10 @@ TEST(DecodeGTest, SpectraAndSingleDataFillTheirFields) {
 
 TEST(DecodeGTest, ChannelAndGpsRecordsAreDecodedWithNothingTicked) {
   Harness h;
-  h.options = {};
+  h.groups = {};
   EXPECT_EQ(h.Feed({{kChannel, {200, 3}}}), std::vector<int>{0});
   EXPECT_EQ(h.state().CurrentChannel, 200);
-  EXPECT_EQ(h.state().RecordKind, kKindNone);
+  EXPECT_EQ(h.state().Kind, RecordKind::None);
 
   testing::GpsFix fix;
   fix.latitude = -123456789;
@@ -181,7 +185,7 @@ TEST(DecodeGTest, ChannelAndGpsRecordsAreDecodedWithNothingTicked) {
     EXPECT_EQ(h.gps.TimeText(), expected.TimeText());
     EXPECT_EQ(h.gps.Latitude, expected.Latitude);
     EXPECT_EQ(h.gps.Longitude, expected.Longitude);
-    EXPECT_EQ(h.state().RecordKind, kKindNone);
+    EXPECT_EQ(h.state().Kind, RecordKind::None);
   }
 }
 
@@ -213,7 +217,7 @@ TEST(DecodeGTest, UtilizationSumsEveryRateIntoTheCurrentChannelsSlotOnly) {
     const bool slot = c.channel >= 1 && c.channel <= 14;
     EXPECT_EQ(h.Feed({{kChannel, {c.channel}}, {kUtil, testing::GUtilBody(c.counts)}}),
               (std::vector<int>{0, slot ? 1 : 0}));
-    EXPECT_EQ(h.state().RecordKind, slot ? kKindUtilization : kKindNone);
+    EXPECT_EQ(h.state().Kind, slot ? RecordKind::Utilization : RecordKind::None);
     EXPECT_EQ(h.state().GUtilCounts, slot ? c.counts : Counts{});
     for (int slot = 0; slot < 14; ++slot)
       EXPECT_DOUBLE_EQ(h.state().GUtilization[slot], slot == c.channel - 1 ? c.percent : -1.0)
@@ -230,7 +234,7 @@ TEST(DecodeGTest, SurveyFillsItsTablesAndRebuildsTheStationList) {
                   {{1, "alpha", 6, true}, {2, "beta", 11, false}}, {M(3), M(2), M(3), M(3), M(9)});
   EXPECT_EQ(h.Feed({{kChannel, {6}}, {kSurvey, kTwoStationSurvey}, {kSurvey, body}}),
             (std::vector<int>{0, 1, 1}));
-  EXPECT_EQ(h.state().RecordKind, kKindSurvey);
+  EXPECT_EQ(h.state().Kind, RecordKind::Survey);
   EXPECT_EQ(Nodes(h.stations),
             (std::vector<Node>{Ap(3, "beta", -100, 11), Client(1, -70, 11), Client(4, -70, 11),
                                Client(5, -70, 6), Ap(2, "alpha", -40, 6, 1)}));
@@ -254,7 +258,7 @@ TEST(DecodeGTest, SurveyFillsItsTablesAndRebuildsTheStationList) {
 
   // An empty survey empties the list and reports nothing.
   EXPECT_EQ(h.Feed({{kSurvey, GSurveyBody({}, {})}}), std::vector<int>{0});
-  EXPECT_EQ(h.state().RecordKind, kKindSurvey);
+  EXPECT_EQ(h.state().Kind, RecordKind::Survey);
   EXPECT_EQ(h.stations.Count(), 0);
 }
 
@@ -347,9 +351,8 @@ Bytes BigSurvey(int stations, const std::vector<std::pair<int, int>>& aps, const
 }
 
 const StationNode* Find(StationList& list, std::uint8_t n) {
-  StationNode* node = nullptr;
   const Mac mac = M(n);
-  return list.FindByMac(mac.data(), node) == 0 ? node : nullptr;
+  return list.FindByMac(mac.data());
 }
 
 TEST(DecodeGTest, SurveyLargerThanItsTables) {

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/conversion_options.h"
-#include "reader/decoders.h"
+#include "decode/decoders.h"
 #include "reader/log_reader.h"
 #include "support/log_builder.h"
 #include "support/temp_dir.h"
@@ -27,19 +26,14 @@ struct Record {
   Bytes after = Bytes(256, 0xEE); // skipped by the framing; seen by a decoder reading too far
 };
 
-inline ConversionOptions AllGroups() {
-  ConversionOptions o;
-  o.TickAllRecordGroups();
-  return o;
-}
-
 // One conversion's objects. Feed frames the records into a log of the generation and decodes
 // each as the conversion loop does, returning the decoder's results.
 struct HarnessFor {
-  HarnessFor(LogVariant variant, std::size_t capacity) : variant(variant), stations(capacity) {}
+  HarnessFor(LogVariant variant, std::size_t capacity)
+      : variant(variant), decoder(variant, RecordGroups::All(), capacity) {}
 
   std::vector<int> Feed(const std::vector<Record>& records) {
-    testing::LogBuilder log(variant == kVariantB ? "QXB " : "QXBG");
+    testing::LogBuilder log(variant == LogVariant::B ? "QXB " : "QXBG");
     for (const Record& r : records) {
       if (r.empty) {
         log.EmptyFrame();
@@ -53,20 +47,23 @@ struct HarnessFor {
     reader.SetInputPath(log.Write(dir.File(name)));
     EXPECT_TRUE(reader.OpenLog());
     std::vector<int> results;
-    while (reader.ReadRecord() != 0)
-      results.push_back(DecodeRecord(variant, reader, stations, gps, options));
+    while (reader.ReadRecord() != 0) {
+      decoder.groups = groups;
+      results.push_back(decoder.Decode(reader.Current()) == DecodeResult::RecordReady ? 1 : 0);
+    }
     reader.CloseLog();
     return results;
   }
-  RecordState& state() { return reader.State; }
+  RecordState& state() { return decoder.state; }
 
   LogVariant variant;
   testing::TempDir dir;
   int logs = 0;
   LogReader reader;
-  StationList stations;
-  GpsDecoder gps;
-  ConversionOptions options = AllGroups();
+  RecordDecoder decoder;
+  StationList& stations = decoder.stations;
+  GpsDecoder& gps = decoder.gps;
+  RecordGroups groups = RecordGroups::All(); // the record groups decoded
 };
 
 inline Mac M(std::uint8_t n) {
@@ -86,8 +83,8 @@ inline void PrintTo(const Node& n, std::ostream* os) {
 inline std::vector<Node> Nodes(const StationList& list) {
   std::vector<Node> out;
   for (int i = 1; i <= list.Count(); ++i) {
-    const StationNode* n = nullptr;
-    if (list.GetNth(n, i) != 0) break;
+    const StationNode* n = list.GetNth(i);
+    if (n == nullptr) break;
     out.push_back({n->mac, n->ssid, n->signal, n->channel, n->isAp, n->wep});
   }
   return out;

@@ -2,9 +2,10 @@
 
 #include <set>
 
+#include "decode/log_summary.h"
+#include "decode/payload_types.h"
 #include "example_log.h"
 #include "reader/identify.h"
-#include "reader/log_summary.h"
 #include "support/temp_dir.h"
 
 namespace veltrix {
@@ -14,13 +15,13 @@ const std::string kExamples = std::string(VELTRIX_SOURCE_DIR) + "/examples/";
 
 struct ExampleCase {
   const char* file;
-  char generation;
+  LogVariant generation;
   std::set<unsigned> types; // every payload type the generation defines
 };
 
 const ExampleCase kCases[] = {
-    {"tarvik-g.qx", 'G', {7, 8, 16, 17, 19, 21, 25}},
-    {"tarvik-b.qx", 'B', {4, 5, 6, 7, 9, 10, 11, 14, 18, 19}},
+    {"tarvik-g.qx", LogVariant::G, {7, 8, 16, 17, 19, 21, 25}},
+    {"tarvik-b.qx", LogVariant::B, {4, 5, 6, 7, 9, 10, 11, 14, 18, 19}},
 };
 
 TEST(Examples, AreWhatTheGeneratorMakes) {
@@ -33,7 +34,7 @@ TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
   for (const ExampleCase& c : kCases) {
     SCOPED_TRACE(c.file);
     LogSummary s;
-    ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyOk);
+    ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyResult::Ok);
     EXPECT_EQ(s.Variant, c.generation);
     std::set<unsigned> present;
     for (unsigned t = 0; t < 256; ++t)
@@ -50,12 +51,12 @@ TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
 
 TEST(Examples, SummaryOfADamagedLog) {
   testing::TempDir dir;
-  testing::Bytes log = tools::MakeExampleLog('G');
+  testing::Bytes log = tools::MakeExampleLog(LogVariant::G);
   log.insert(log.begin() + 14, {1, 2, 3, 4, 5}); // garbage before the first frame
   log.resize(log.size() - 3);                    // the last frame cut short
   testing::WriteFile(dir.File("d.qx"), log);
   LogSummary s;
-  ASSERT_EQ(SummarizeLog(dir.File("d.qx"), s), IdentifyOk);
+  ASSERT_EQ(SummarizeLog(dir.File("d.qx"), s), IdentifyResult::Ok);
   EXPECT_EQ(s.SkippedBytes, 5);
   EXPECT_GT(s.TailBytes, 3);
   const std::string text = FormatSummary(s);

@@ -33,12 +33,12 @@ Walk WalkLog(const std::string& path) {
     const std::int64_t n = reader.ReadRecord();
     walk.counts.push_back(n);
     if (n == 0) break;
-    EXPECT_TRUE(reader.FrameRead || !reader.PayloadDelivered);
-    if (reader.PayloadDelivered) {
-      walk.markers.push_back(reader.MarkerText);
-      std::vector<std::uint8_t> p = {reader.PayloadType};
-      p.insert(p.end(), reader.Payload.begin(), reader.Payload.end());
-      EXPECT_EQ(reader.PayloadLength, p.size());
+    EXPECT_TRUE(reader.Current().Framed || !reader.Current().PayloadDelivered);
+    if (reader.Current().PayloadDelivered) {
+      walk.markers.push_back(reader.Current().MarkerText);
+      std::vector<std::uint8_t> p = {reader.Current().PayloadType};
+      p.insert(p.end(), reader.Current().Payload.begin(), reader.Current().Payload.end());
+      EXPECT_EQ(reader.Current().PayloadLength, p.size());
       walk.payloads.push_back(p);
     }
   }
@@ -202,30 +202,30 @@ TEST(Framing, TimestampMarkerAndPayload) {
   LogReader reader;
   reader.SetInputPath(dir.File("l.qx"));
   ASSERT_TRUE(reader.OpenLog());
-  EXPECT_EQ(reader.RtcDateText.view(), "");
+  EXPECT_EQ(reader.Current().RtcDateText.view(), "");
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.RtcDateText.view(), "12/07/2007");
-  EXPECT_EQ(reader.RtcTimeText.view(), "13:05:09");
-  EXPECT_EQ(reader.MarkerText, "");
-  ASSERT_TRUE(reader.PayloadDelivered);
-  EXPECT_EQ(reader.PayloadType, 17);
-  EXPECT_EQ(reader.Payload.size(), 1u);
-  EXPECT_EQ(reader.Payload[0], 6);
+  EXPECT_EQ(reader.Current().RtcDateText.view(), "12/07/2007");
+  EXPECT_EQ(reader.Current().RtcTimeText.view(), "13:05:09");
+  EXPECT_EQ(reader.Current().MarkerText, "");
+  ASSERT_TRUE(reader.Current().PayloadDelivered);
+  EXPECT_EQ(reader.Current().PayloadType, 17);
+  EXPECT_EQ(reader.Current().Payload.size(), 1u);
+  EXPECT_EQ(reader.Current().Payload[0], 6);
 
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.RtcDateText.view(), "123/05/2255");
-  EXPECT_EQ(reader.RtcTimeText.view(), "00:00:100");
-  EXPECT_EQ(reader.MarkerText, "12");
+  EXPECT_EQ(reader.Current().RtcDateText.view(), "123/05/2255");
+  EXPECT_EQ(reader.Current().RtcTimeText.view(), "00:00:100");
+  EXPECT_EQ(reader.Current().MarkerText, "12");
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.MarkerText, "12");
+  EXPECT_EQ(reader.Current().MarkerText, "12");
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.MarkerText, "13");
+  EXPECT_EQ(reader.Current().MarkerText, "13");
   EXPECT_EQ(reader.ReadRecord(), 13 + 1026 + 2);
-  EXPECT_FALSE(reader.PayloadDelivered);
-  EXPECT_EQ(reader.MarkerText, "13");
+  EXPECT_FALSE(reader.Current().PayloadDelivered);
+  EXPECT_EQ(reader.Current().MarkerText, "13");
   EXPECT_EQ(reader.OversizedFrames, 1);
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.MarkerText, "13");
+  EXPECT_EQ(reader.Current().MarkerText, "13");
   EXPECT_EQ(reader.ReadRecord(), 0);
 }
 
@@ -276,7 +276,7 @@ TEST(Framing, LogIsOpenedExclusively) {
   second.SetInputPath(path);
   ASSERT_TRUE(first.OpenLog());
   EXPECT_FALSE(second.OpenLog());
-  EXPECT_EQ(Load(path).IdentifyFile(), IdentifyCannotOpen);
+  EXPECT_EQ(IdentifyLog(path).result, IdentifyResult::CannotOpen);
   first.CloseLog();
   EXPECT_TRUE(second.OpenLog());
   second.CloseLog();

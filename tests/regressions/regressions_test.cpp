@@ -26,7 +26,7 @@ TEST(Regressions, FuzzerFindingsConvertCleanly) {
         ConversionOptions o;
         o.TickAllContextFields();
         o.TickAllRecordGroups();
-        o.delimiterIndex = delimiter;
+        o.delimiter = static_cast<Delimiter>(delimiter);
         ConversionObserver quiet;
         Convert convert(input, tmp.File("out.out"), o, quiet);
         EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);

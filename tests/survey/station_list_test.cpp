@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -24,8 +25,8 @@ StationNode Node(std::uint8_t id, std::int16_t signal) {
 std::vector<int> Order(const StationList& list) {
   std::vector<int> ids;
   for (int i = 1; i <= list.Count(); ++i) {
-    const StationNode* n = nullptr;
-    EXPECT_EQ(list.GetNth(n, i), 0);
+    const StationNode* n = list.GetNth(i);
+    EXPECT_NE(n, nullptr);
     ids.push_back(n->mac[5]);
   }
   return ids;
@@ -52,26 +53,23 @@ TEST(StationListTest, InsertSortedKeepsAscendingSignalAndInsertionOrderAmongEqua
 
 TEST(StationListTest, EmptyListAndRanges) {
   StationList list;
-  const StationNode* n = nullptr;
-  StationNode* found = nullptr;
   EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.GetNth(n, 1), -2);
-  EXPECT_EQ(n, nullptr);
+  EXPECT_EQ(list.GetNth(1), nullptr);
   const std::uint8_t mac[6] = {0, 1, 2, 3, 4, 1};
-  EXPECT_EQ(list.FindByMac(mac, found), -1);
+  EXPECT_EQ(list.FindByMac(mac), nullptr);
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
 
   list.InsertSorted(Node(1, -50));
   list.InsertSorted(Node(2, -40));
-  EXPECT_EQ(list.GetNth(n, 2), 0);
-  EXPECT_EQ(n->mac[5], 2);
-  EXPECT_EQ(list.GetNth(n, 3), -2);
-  EXPECT_EQ(list.GetNth(n, 0), -2);
-  EXPECT_EQ(list.GetNth(n, -1), -2);
+  ASSERT_NE(list.GetNth(2), nullptr);
+  EXPECT_EQ(list.GetNth(2)->mac[5], 2);
+  EXPECT_EQ(list.GetNth(3), nullptr);
+  EXPECT_EQ(list.GetNth(0), nullptr);
+  EXPECT_EQ(list.GetNth(-1), nullptr);
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.FindByMac(mac, found), -1);
+  EXPECT_EQ(list.FindByMac(mac), nullptr);
 }
 
 TEST(StationListTest, FindByMacTakesTheFirstInListOrder) {
@@ -82,9 +80,9 @@ TEST(StationListTest, FindByMacTakesTheFirstInListOrder) {
   list.InsertSorted(a);
   list.InsertSorted(b);
   list.InsertSorted(Node(9, -70));
-  StationNode* found = nullptr;
   const std::uint8_t mac[6] = {0, 1, 2, 3, 4, 7};
-  ASSERT_EQ(list.FindByMac(mac, found), 0);
+  StationNode* found = list.FindByMac(mac);
+  ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->signal, -80);
   EXPECT_EQ(found->channel, 2);
 
@@ -96,14 +94,13 @@ TEST(StationListTest, FindByMacTakesTheFirstInListOrder) {
 
 TEST(StationListTest, CapacityMakesNewNodeFail) {
   StationList list(2);
-  StationNode n;
-  ASSERT_EQ(list.NewNode(n), 0);
+  ASSERT_TRUE(list.NewNode());
   list.InsertSorted(Node(1, -1));
-  ASSERT_EQ(list.NewNode(n), 0);
+  ASSERT_TRUE(list.NewNode());
   list.InsertSorted(Node(2, -1));
-  EXPECT_EQ(list.NewNode(n), -1);
+  EXPECT_FALSE(list.NewNode());
   list.Clear();
-  EXPECT_EQ(list.NewNode(n), 0);
+  EXPECT_TRUE(list.NewNode());
 }
 
 // MAC number `id`, for lists too long for Node's one-byte ids.
@@ -120,8 +117,8 @@ std::array<std::uint8_t, 6> MacOf(std::size_t id) {
 std::vector<std::pair<std::array<std::uint8_t, 6>, int>> Contents(const StationList& list) {
   std::vector<std::pair<std::array<std::uint8_t, 6>, int>> out;
   for (int i = 1; i <= list.Count(); ++i) {
-    const StationNode* n = nullptr;
-    EXPECT_EQ(list.GetNth(n, i), 0);
+    const StationNode* n = list.GetNth(i);
+    EXPECT_NE(n, nullptr);
     out.emplace_back(n->mac, n->signal);
   }
   return out;
@@ -134,26 +131,23 @@ TEST(StationListTest, NewNodeFailsExactlyAtCapacity) {
        {std::size_t{1}, std::size_t{5}, StationList::kDefaultCapacity}) {
     StationList list(capacity);
     for (std::size_t i = 0; i < capacity; ++i) {
-      StationNode n;
-      ASSERT_EQ(list.NewNode(n), 0) << i;
-      n.mac = MacOf(i);
-      n.signal = static_cast<std::int16_t>(i * 7919 % 61 - 90);
-      list.InsertSorted(std::move(n));
+      std::optional<StationNode> n = list.NewNode();
+      ASSERT_TRUE(n) << i;
+      n->mac = MacOf(i);
+      n->signal = static_cast<std::int16_t>(i * 7919 % 61 - 90);
+      list.InsertSorted(std::move(*n));
     }
     ASSERT_EQ(list.Count(), static_cast<int>(capacity));
     const auto before = Contents(list);
     EXPECT_TRUE(std::is_sorted(before.begin(), before.end(),
                                [](const auto& a, const auto& b) { return a.second < b.second; }));
-    StationNode untouched = Node(200, 7);
-    EXPECT_EQ(list.NewNode(untouched), -1);
-    EXPECT_EQ(untouched.signal, 7);
+    EXPECT_FALSE(list.NewNode());
     EXPECT_EQ(Contents(list), before);
-    StationNode* found = nullptr;
-    EXPECT_EQ(list.FindByMac(MacOf(capacity - 1).data(), found), 0);
+    EXPECT_NE(list.FindByMac(MacOf(capacity - 1).data()), nullptr);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.FindByMac(MacOf(capacity - 1).data(), found), -1);
-    EXPECT_EQ(list.NewNode(untouched), 0);
+    EXPECT_EQ(list.FindByMac(MacOf(capacity - 1).data()), nullptr);
+    EXPECT_TRUE(list.NewNode());
   }
 }
 
@@ -201,10 +195,10 @@ TEST(StationListTest, MatchesTheLinearReferenceUnderRandomOperations) {
   for (int step = 0; step < 8000; ++step) {
     const int op = pick(0, 99);
     if (op < 45) {
-      StationNode n;
-      const int result = list.NewNode(n);
-      ASSERT_EQ(result, ref.nodes.size() >= kCapacity ? -1 : 0) << step;
-      if (result != 0) continue;
+      std::optional<StationNode> made = list.NewNode();
+      ASSERT_EQ(made.has_value(), ref.nodes.size() < kCapacity) << step;
+      if (!made) continue;
+      StationNode& n = *made;
       n.mac = pick(0, 5) == 0 ? someMac() : MacOf(fresh++);
       n.ssid = std::to_string(serial++);
       n.signal = signal();
@@ -222,9 +216,9 @@ TEST(StationListTest, MatchesTheLinearReferenceUnderRandomOperations) {
       std::vector<std::pair<StationNode*, StationNode*>> found;
       for (int f = 0; f < finds; ++f) {
         const auto mac = someMac();
-        StationNode* got = nullptr;
+        StationNode* got = list.FindByMac(mac.data());
         StationNode* want = ref.Find(mac.data());
-        ASSERT_EQ(list.FindByMac(mac.data(), got), want ? 0 : -1) << step;
+        ASSERT_EQ(got != nullptr, want != nullptr) << step;
         if (!want) continue;
         ASSERT_NE(got, nullptr);
         ASSERT_EQ(got->ssid, want->ssid) << step;
@@ -236,9 +230,9 @@ TEST(StationListTest, MatchesTheLinearReferenceUnderRandomOperations) {
       }
     } else if (op < 98) {
       const int index = pick(-1, list.Count() + 1);
-      const StationNode* n = nullptr;
+      const StationNode* n = list.GetNth(index);
       const bool inRange = index >= 1 && index <= static_cast<int>(ref.nodes.size());
-      ASSERT_EQ(list.GetNth(n, index), inRange ? 0 : -2);
+      ASSERT_EQ(n != nullptr, inRange);
       if (inRange) {
         EXPECT_EQ(n->ssid, ref.nodes[static_cast<std::size_t>(index) - 1].ssid);
       } else {
@@ -251,8 +245,8 @@ TEST(StationListTest, MatchesTheLinearReferenceUnderRandomOperations) {
 
     ASSERT_EQ(list.Count(), static_cast<int>(ref.nodes.size())) << step;
     for (std::size_t i = 0; i < ref.nodes.size(); ++i) {
-      const StationNode* n = nullptr;
-      ASSERT_EQ(list.GetNth(n, static_cast<int>(i) + 1), 0);
+      const StationNode* n = list.GetNth(static_cast<int>(i) + 1);
+      ASSERT_NE(n, nullptr);
       ASSERT_EQ(n->mac, ref.nodes[i].mac) << step << " at " << i;
       ASSERT_EQ(n->signal, ref.nodes[i].signal) << step << " at " << i;
       ASSERT_EQ(n->ssid, ref.nodes[i].ssid) << step << " at " << i;
@@ -260,9 +254,9 @@ TEST(StationListTest, MatchesTheLinearReferenceUnderRandomOperations) {
     }
     for (int probe = 0; probe < 3; ++probe) {
       const auto mac = someMac();
-      StationNode* got = nullptr;
+      const StationNode* got = list.FindByMac(mac.data());
       const StationNode* want = ref.Find(mac.data());
-      ASSERT_EQ(list.FindByMac(mac.data(), got), want ? 0 : -1) << step;
+      ASSERT_EQ(got != nullptr, want != nullptr) << step;
       if (want) {
         ASSERT_EQ(got->ssid, want->ssid) << step;
       }

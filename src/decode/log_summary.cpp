@@ -1,82 +1,35 @@
-#include "reader/log_summary.h"
+#include "decode/log_summary.h"
 
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
-#include "reader/identify.h"
-#include "reader/log_reader.h"
+#include "decode/payload_types.h"
 
 namespace veltrix {
 
-const char* PayloadTypeName(LogVariant variant, unsigned type) {
-  if (variant == kVariantB) {
-    switch (type) {
-    case 4:
-    case 11:
-      return "channel";
-    case 5:
-      return "single-channel spectrum";
-    case 6:
-    case 18:
-      return "single-channel capture";
-    case 7:
-      return "GPS";
-    case 9:
-      return "management capture";
-    case 10:
-      return "survey capture";
-    case 14:
-      return "full spectrum";
-    case 19:
-      return "utilization";
-    default:
-      return "unknown";
-    }
-  }
-  switch (type) {
-  case 7:
-    return "single-channel spectrum";
-  case 8:
-    return "full spectrum";
-  case 16:
-    return "survey";
-  case 17:
-    return "channel";
-  case 19:
-    return "single-channel station data";
-  case 21:
-    return "utilization";
-  case 25:
-    return "GPS";
-  default:
-    return "unknown";
-  }
-}
-
-unsigned GpsPayloadType(LogVariant variant) {
-  return variant == kVariantB ? 7 : 25;
-}
-
-std::int16_t SummarizeLog(const std::string& path, LogSummary& out, int descriptor) {
+IdentifyResult SummarizeLog(const std::string& path, LogSummary& out, int descriptor) {
   out = LogSummary{};
   LogReader reader;
   reader.SetInputPath(path);
   reader.SetInputDescriptor(descriptor);
-  if (!reader.OpenLog()) return IdentifyCannotOpen;
-  out.Variant = VariantOfSignature(reader.Signature.data());
-  if (out.Variant == 0) return IdentifyNotValid;
+  if (!reader.OpenLog()) return IdentifyResult::CannotOpen;
+  const std::optional<LogVariant> variant = VariantOfSignature(reader.Signature.data());
+  if (!variant) return IdentifyResult::NotValid;
+  out.Variant = *variant;
 
   const unsigned gpsType = GpsPayloadType(out.Variant);
+  const Frame& frame = reader.Current();
   while (reader.ReadRecord() != 0) {
-    if (!reader.FrameRead) continue;
+    if (!frame.Framed) continue;
     ++out.Frames;
     const std::string rtc =
-        std::string(reader.RtcDateText.view()) + " " + std::string(reader.RtcTimeText.view());
+        std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
     if (out.Frames == 1) out.FirstRtc = rtc;
     out.LastRtc = rtc;
-    if (!reader.PayloadDelivered) continue;
-    ++out.RecordsPerType[reader.PayloadType];
-    if (reader.PayloadType == gpsType) ++out.GpsFixes;
+    if (!frame.PayloadDelivered) continue;
+    ++out.RecordsPerType[frame.PayloadType];
+    if (frame.PayloadType == gpsType) ++out.GpsFixes;
   }
   out.SizeBytes = reader.BytesInFile();
   out.OversizedFrames = reader.OversizedFrames;
@@ -86,7 +39,7 @@ std::int16_t SummarizeLog(const std::string& path, LogSummary& out, int descript
   out.Damage = reader.Damage();
   out.TailBytes = out.Damage.tailBytes;
   reader.CloseLog();
-  return IdentifyOk;
+  return IdentifyResult::Ok;
 }
 
 std::string FormatSummary(const LogSummary& s) {
@@ -96,7 +49,8 @@ std::string FormatSummary(const LogSummary& s) {
     std::snprintf(line, sizeof line, format, args...);
     text += line;
   };
-  add("  generation: 802.11%c ('%c')\n", s.Variant == kVariantB ? 'b' : 'g', s.Variant);
+  const char letter = static_cast<char>(s.Variant);
+  add("  generation: 802.11%c ('%c')\n", s.Variant == LogVariant::B ? 'b' : 'g', letter);
   add("  size:       %" PRId64 " bytes\n", s.SizeBytes);
   add("  frames:     %" PRId64 " (%" PRId64 " without payload, %" PRId64 " oversized)\n", s.Frames,
       s.EmptyPayloads, s.OversizedFrames);

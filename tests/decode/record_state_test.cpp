@@ -1,25 +1,26 @@
 #include <gtest/gtest.h>
 
-#include "reader/conversion_options.h"
+#include "decode/decoders.h"
+#include "decode/rates.h"
 #include "reader/log_reader.h"
-#include "reader/record_state.h"
 
 namespace veltrix {
 namespace {
 
 TEST(RecordState, StartUpDefaults) {
   const LogReader reader;
-  const RecordState& s = reader.State;
-  EXPECT_EQ(s.Variant, 'B');
+  const RecordDecoder decoder(LogVariant::B);
+  const RecordState& s = decoder.state;
+  EXPECT_EQ(decoder.variant, LogVariant::B);
   EXPECT_EQ(s.CurrentChannel, 1);
-  EXPECT_EQ(s.RecordKind, 0);
+  EXPECT_EQ(s.Kind, RecordKind::None);
   EXPECT_EQ(s.BeaconChannel, 0);
   for (const double u : s.GUtilization) EXPECT_EQ(u, 0.0);
   for (const auto& row : s.BUtilization)
     for (const auto v : row) EXPECT_EQ(v, 0u);
   EXPECT_TRUE(s.BeaconSsid.empty());
-  EXPECT_TRUE(reader.MarkerText.empty());
-  EXPECT_FALSE(reader.PayloadDelivered);
+  EXPECT_TRUE(reader.Current().MarkerText.empty());
+  EXPECT_FALSE(reader.Current().PayloadDelivered);
 }
 
 TEST(RecordState, RateTables) {
@@ -32,22 +33,6 @@ TEST(RecordState, RateTables) {
   // Each named code, in the same order as the table of rates in bytes per second (Mb/s * 125000).
   for (std::size_t i = 0; i < names.size() - 3; ++i)
     EXPECT_EQ(RateBytesPerSecond[i], names[i].first * 62500u) << i;
-}
-
-TEST(ConversionOptionsTest, DefaultsAndDelimiters) {
-  const ConversionOptions o;
-  EXPECT_TRUE(o.cbHeader);
-  EXPECT_FALSE(o.cbRTCDate || o.cbRTCTime || o.cbMarker || o.cbGPSDate || o.cbGPSTime ||
-               o.cbGPSLat || o.cbGPSLon || o.cbAP);
-  EXPECT_FALSE(o.AnyRecordGroup());
-  EXPECT_EQ(o.DelimiterChar(), ',');
-  const std::pair<int, char> table[] = {{0, ','}, {1, '\t'}, {2, ' '}, {3, ';'}};
-  for (const auto& [index, ch] : table) {
-    ConversionOptions d;
-    d.delimiterIndex = index;
-    EXPECT_EQ(d.DelimiterChar(), ch);
-  }
-  EXPECT_EQ(DelimiterNames[1], "TAB");
 }
 
 } // namespace

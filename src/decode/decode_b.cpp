@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "reader/byte_order.h"
-#include "reader/decoders.h"
-#include "reader/mac_text.h"
+#include "decode/decoders.h"
+#include "decode/payload_types.h"
+#include "decode/rates.h"
+#include "text/byte_order.h"
+#include "text/mac_text.h"
 
 namespace veltrix {
 namespace {
@@ -46,21 +48,6 @@ bool ParseCapture(std::span<const std::uint8_t> body, Capture& c) {
   return body.size() - kCaptureHeaderSize >= c.length;
 }
 
-std::uint16_t RateCodeOf(std::uint8_t rate100k) {
-  switch (rate100k) {
-  case 10:
-    return 2;
-  case 20:
-    return 4;
-  case 55:
-    return 11;
-  case 110:
-    return 22;
-  default:
-    return 0;
-  }
-}
-
 void SetSingleMac(RecordState& s, const std::uint8_t* mac) {
   char text[kMacTextSize];
   s.SingleMacText.assign(FormatMac(mac, text));
@@ -68,7 +55,7 @@ void SetSingleMac(RecordState& s, const std::uint8_t* mac) {
 
 // The steps both kinds of capture end with.
 void CommonCaptureSteps(RecordState& s, const std::uint8_t* header, std::uint8_t rate100k) {
-  s.SingleRateCode = RateCodeOf(rate100k);
+  s.SingleRateCode = BRateCodeOfRateByte(rate100k);
   s.MultipathTotal = 0;
   for (std::size_t p = 0; p < kMultipathPoints; ++p) {
     const int i = static_cast<std::int8_t>(header[kMultipath + 2 * p]);
@@ -120,15 +107,13 @@ void DecodeManagementCapture(RecordState& s, StationList& stations, const Captur
     node.isAp = 1;
     node.ssid = s.BeaconSsid;
   };
-  StationNode* found = nullptr;
-  if (stations.FindByMac(mac, found) == 0) {
+  if (StationNode* found = stations.FindByMac(mac)) {
     update(*found);
   } else if (c.valid) {
-    StationNode node;
-    if (stations.NewNode(node) == 0) {
-      std::memcpy(node.mac.data(), mac, 6);
-      update(node);
-      stations.InsertSorted(std::move(node));
+    if (std::optional<StationNode> node = stations.NewNode()) {
+      std::memcpy(node->mac.data(), mac, 6);
+      update(*node);
+      stations.InsertSorted(std::move(*node));
     }
   }
   CommonCaptureSteps(s, s.MgmtCapture.data(), s.MgmtFrame[kRateByte]);
@@ -141,41 +126,39 @@ void DecodeDataCapture(RecordState& s, StationList& stations, const Capture& c) 
   const std::uint8_t* mac = s.DataFrame.data() + kTransmitter;
   SetSingleMac(s, mac);
   const std::int16_t rssi = static_cast<std::int8_t>(c.header[kRssi]);
-  StationNode* found = nullptr;
-  if (stations.FindByMac(mac, found) == 0) {
+  if (StationNode* found = stations.FindByMac(mac)) {
     found->signal = rssi;
     found->channel = s.BeaconChannel;
   } else if (c.valid) {
-    StationNode node;
-    if (stations.NewNode(node) == 0) {
-      std::memcpy(node.mac.data(), mac, 6);
-      node.signal = rssi;
-      node.channel = s.BeaconChannel;
-      node.wep = 0;
-      node.isAp = 1;
-      stations.InsertSorted(std::move(node));
+    if (std::optional<StationNode> node = stations.NewNode()) {
+      std::memcpy(node->mac.data(), mac, 6);
+      node->signal = rssi;
+      node->channel = s.BeaconChannel;
+      node->wep = 0;
+      node->isAp = 1;
+      stations.InsertSorted(std::move(*node));
     }
   }
   CommonCaptureSteps(s, s.DataCapture.data(), s.DataFrame[kRateByte]);
 }
 
 // Types 6 and 18: data frames and beacons give a line; any other frame is not decoded.
-int DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c) {
-  if (c.length <= kFrameControl) return kNothingToWrite;
+DecodeResult DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c) {
+  if (c.length <= kFrameControl) return DecodeResult::NothingToWrite;
   const std::uint8_t control = c.frame[kFrameControl];
   const int type = (control >> 2) & 3;
   const int subtype = control >> 4;
   if (type == 2) {
-    if (c.length < kTransmitter + 6) return kNothingToWrite;
+    if (c.length < kTransmitter + 6) return DecodeResult::NothingToWrite;
     DecodeDataCapture(s, stations, c);
   } else if (type == 0 && subtype == 8) {
-    if (c.length < kElements) return kNothingToWrite;
+    if (c.length < kElements) return DecodeResult::NothingToWrite;
     DecodeManagementCapture(s, stations, c);
   } else {
-    return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
   }
-  s.RecordKind = kKindSingle;
-  return kRecordReady;
+  s.Kind = RecordKind::Single;
+  return DecodeResult::RecordReady;
 }
 
 // Types 9 and 10 carry a management frame, or none at all (L = 0); a frame too short for its
@@ -186,59 +169,60 @@ bool UsableManagementCapture(const Capture& c) {
 
 } // namespace
 
-int DecodeB(LogReader& reader, StationList& stations, GpsDecoder& gps,
-            const ConversionOptions& options) {
-  if (!reader.PayloadDelivered) return kNothingToWrite;
-  RecordState& s = reader.State;
-  const std::span<const std::uint8_t> body = reader.Payload;
+DecodeResult DecodeB(const Frame& frame, RecordState& s, StationList& stations, GpsDecoder& gps,
+                     const RecordGroups& groups) {
+  if (!frame.PayloadDelivered) return DecodeResult::NothingToWrite;
+  const std::span<const std::uint8_t> body = frame.Payload;
   Capture capture{};
   // A payload shorter than its layout is damaged; it is skipped rather than padded.
-  switch (reader.PayloadType) {
-  case 4:
-  case 11:
+  switch (frame.PayloadType) {
+  case b_payload::kChannel4:
+  case b_payload::kChannel11:
     if (!body.empty()) s.CurrentChannel = body[0];
-    return kNothingToWrite;
-  case 5:
-    if (!options.cbSingleSpectrum || body.size() < kSingleSpectrumBytes) return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
+  case b_payload::kSingleSpectrum:
+    if (!groups.singleSpectrum || body.size() < kSingleSpectrumBytes)
+      return DecodeResult::NothingToWrite;
     s.BChannelSpectrum.Channel = body[0];
     for (int i = 0; i < kBChannelSpectrumSize; ++i)
       s.BChannelSpectrum.Values[i] = LoadLE16s(body.data() + 2 + 2 * i);
-    s.RecordKind = kKindSingleSpectrum;
-    return kRecordReady;
-  case 14:
-    if (!options.cbFullSpectrum || body.size() < kFullSpectrumBytes) return kNothingToWrite;
+    s.Kind = RecordKind::SingleSpectrum;
+    return DecodeResult::RecordReady;
+  case b_payload::kFullSpectrum:
+    if (!groups.fullSpectrum || body.size() < kFullSpectrumBytes)
+      return DecodeResult::NothingToWrite;
     for (int i = 0; i < kBFullSpectrumSize; ++i)
       s.BFullSpectrum[i] = LoadLE16s(body.data() + 2 * i);
-    s.RecordKind = kKindFullSpectrum;
-    return kRecordReady;
-  case 19:
+    s.Kind = RecordKind::FullSpectrum;
+    return DecodeResult::RecordReady;
+  case b_payload::kUtilization:
     // The table has columns for channels 0..14 only; the line could show nothing else.
-    if (!options.cbUtil || body.size() < kUtilBytes || s.CurrentChannel > kMaxUtilChannel)
-      return kNothingToWrite;
+    if (!groups.utilization || body.size() < kUtilBytes || s.CurrentChannel > kMaxUtilChannel)
+      return DecodeResult::NothingToWrite;
     for (int row = 0; row < 4; ++row)
       s.BUtilization[row][s.CurrentChannel] = LoadLE32(body.data() + 4 * row);
-    s.RecordKind = kKindUtilization;
-    return kRecordReady;
-  case 7:
+    s.Kind = RecordKind::Utilization;
+    return DecodeResult::RecordReady;
+  case b_payload::kGps:
     gps.Decode(body);
-    return kNothingToWrite;
-  case 6:
-  case 18:
-    if (!options.cbSingle || !ParseCapture(body, capture)) return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
+  case b_payload::kCapture6:
+  case b_payload::kCapture18:
+    if (!groups.single || !ParseCapture(body, capture)) return DecodeResult::NothingToWrite;
     return DecodeSingleCapture(s, stations, capture);
-  case 9:
+  case b_payload::kManagementCapture:
     if (ParseCapture(body, capture) && UsableManagementCapture(capture))
       DecodeManagementCapture(s, stations, capture);
-    return kNothingToWrite;
-  case 10:
-    if (!options.cbMAC || !ParseCapture(body, capture) || !UsableManagementCapture(capture))
-      return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
+  case b_payload::kSurveyCapture:
+    if (!groups.survey || !ParseCapture(body, capture) || !UsableManagementCapture(capture))
+      return DecodeResult::NothingToWrite;
     stations.Clear();
     DecodeManagementCapture(s, stations, capture);
-    s.RecordKind = kKindSurvey;
-    return kRecordReady;
+    s.Kind = RecordKind::Survey;
+    return DecodeResult::RecordReady;
   default:
-    return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
   }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The decoded record state: what the payload decoders leave behind for the line writers. One
-// conversion owns one copy, created with the start-up defaults below.
+// The decoded record state: what the payload decoders leave behind for the line writers. Each
+// decoder owns one copy, created with the start-up defaults below.
 
 #include <array>
 #include <cstdint>
@@ -8,32 +8,18 @@
 
 namespace veltrix {
 
-// Instrument generation that wrote a log: 'B' (802.11b) or 'G' (802.11g). Anything but 'B'
-// is read as 'G'.
-using LogVariant = char;
-inline constexpr LogVariant kVariantB = 'B';
-inline constexpr LogVariant kVariantG = 'G';
-
 // Kinds of decoded records, the same numbers for both generations.
-enum RecordKindCode : std::int16_t {
-  kKindNone = 0,
-  kKindSingleSpectrum = 7,
-  kKindFullSpectrum = 8,
-  kKindSurvey = 16,
-  kKindSingle = 19,
-  kKindUtilization = 21,
+enum class RecordKind : std::int16_t {
+  None = 0,
+  SingleSpectrum = 7,
+  FullSpectrum = 8,
+  Survey = 16,
+  Single = 19, // single-channel station data
+  Utilization = 21,
 };
 
-// Result of a payload decoder: nothing to write, or a record of `RecordKind` is ready.
-enum DecodeResult : int { kNothingToWrite = 0, kRecordReady = 1 };
-
-// The 14 data rates of 802.11b/g in bytes per second (rate in Mb/s times 125000).
-inline constexpr std::array<std::uint32_t, 14> RateBytesPerSecond = {
-    125000,  250000,  687500,  750000,  1125000, 1375000, 1500000,
-    2250000, 2750000, 3000000, 4125000, 4500000, 6000000, 6750000};
-
-// Display name of a rate code in 500 kb/s units ("54 Mb/s"), "???" for a code without a name.
-const char* RateName(unsigned code);
+// Result of a payload decoder: nothing to write, or a record of the state's Kind is ready.
+enum class DecodeResult { NothingToWrite, RecordReady };
 
 inline constexpr int kGFullSpectrumSize = 147;
 inline constexpr int kGChannelSpectrumSize = 128;
@@ -76,8 +62,7 @@ struct BChannelSpectrumData {
 
 struct RecordState {
   // General
-  LogVariant Variant = kVariantB;
-  std::int16_t RecordKind = kKindNone;
+  RecordKind Kind = RecordKind::None;
   std::uint8_t CurrentChannel = 1;
   std::uint8_t BeaconChannel = 0;
 

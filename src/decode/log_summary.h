@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "reader/identify.h"
 #include "reader/log_reader.h"
-#include "reader/record_state.h"
 
 namespace veltrix {
 
 struct LogSummary {
-  LogVariant Variant = kVariantB;
+  LogVariant Variant = LogVariant::B;
   std::int64_t SizeBytes = 0; // every byte the log held, its header included
   std::int64_t Frames = 0;
   std::int64_t EmptyPayloads = 0;
@@ -25,14 +25,9 @@ struct LogSummary {
   LogDamage Damage;
 };
 
-// The name of a payload type of a generation, "unknown" for a type it does not define.
-const char* PayloadTypeName(LogVariant variant, unsigned type);
-// The payload type of GPS records in a generation.
-unsigned GpsPayloadType(LogVariant variant);
-
 // Identifies and walks the log in one exclusive open (of a copy of `descriptor` instead of `path`
-// when one is given); returns an IdentifyCode (IdentifyOk when `out` was filled).
-std::int16_t SummarizeLog(const std::string& path, LogSummary& out, int descriptor = -1);
+// when one is given); IdentifyResult::Ok when `out` was filled.
+IdentifyResult SummarizeLog(const std::string& path, LogSummary& out, int descriptor = -1);
 // A few indented lines describing the summary, each ended by '\n'.
 std::string FormatSummary(const LogSummary& summary);
 

@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
-#include "reader/byte_order.h"
-#include "reader/decoders.h"
+#include "decode/decoders.h"
+#include "decode/payload_types.h"
+#include "decode/rates.h"
+#include "text/byte_order.h"
 
 namespace veltrix {
 namespace {
@@ -22,26 +25,28 @@ template <std::size_t N> void LoadSamples(std::array<std::int16_t, N>& out, cons
 }
 
 // Channels outside 1..14 have no slot: such a record is not reported and changes nothing.
-int DecodeUtilization(RecordState& s, const std::uint8_t* p) {
-  if (s.CurrentChannel < 1 || s.CurrentChannel > 14) return kNothingToWrite;
+DecodeResult DecodeUtilization(RecordState& s, const std::uint8_t* p) {
+  if (s.CurrentChannel < 1 || s.CurrentChannel > 14) return DecodeResult::NothingToWrite;
   double sum = 0.0;
   for (std::size_t i = 0; i < s.GUtilCounts.size(); ++i) {
     s.GUtilCounts[i] = LoadLE32(p + 4 * i);
     sum += static_cast<double>(s.GUtilCounts[i]) / static_cast<double>(RateBytesPerSecond[i]);
   }
   s.GUtilization[s.CurrentChannel - 1u] = sum * 100;
-  s.RecordKind = kKindUtilization;
-  return kRecordReady;
+  s.Kind = RecordKind::Utilization;
+  return DecodeResult::RecordReady;
 }
 
-int DecodeSurvey(RecordState& s, StationList& stations, std::span<const std::uint8_t> body) {
-  if (body.empty()) return kNothingToWrite;
+DecodeResult DecodeSurvey(RecordState& s, StationList& stations,
+                          std::span<const std::uint8_t> body) {
+  if (body.empty()) return DecodeResult::NothingToWrite;
   const std::size_t n = body[0];
   const std::size_t apOffset = 1 + kStationEntryBytes * n;
-  if (body.size() < apOffset + 1) return kNothingToWrite;
+  if (body.size() < apOffset + 1) return DecodeResult::NothingToWrite;
   const std::size_t m = body[apOffset];
   const std::size_t bssidOffset = apOffset + 1 + kAccessPointEntryBytes * m;
-  if (body.size() < bssidOffset) return kNothingToWrite; // the counts claim more than is there
+  if (body.size() < bssidOffset)
+    return DecodeResult::NothingToWrite; // the counts claim more than is there
 
   // Entries beyond the working tables are dropped.
   const std::size_t used = std::min<std::size_t>(n, kMaxSurveyStations);
@@ -87,8 +92,9 @@ int DecodeSurvey(RecordState& s, StationList& stations, std::span<const std::uin
 
   stations.Clear();
   for (std::size_t i = 0; i < used; ++i) {
-    StationNode node;
-    if (stations.NewNode(node) != 0) break;
+    std::optional<StationNode> fresh = stations.NewNode();
+    if (!fresh) break;
+    StationNode& node = *fresh;
     node.mac = s.GStations[i].Mac;
     const int a = i < kMaxMappedStations ? apOf[i] : -1;
     if (a >= 0) {
@@ -106,52 +112,53 @@ int DecodeSurvey(RecordState& s, StationList& stations, std::span<const std::uin
     }
     stations.InsertSorted(std::move(node));
   }
-  s.RecordKind = kKindSurvey;
-  return stations.Count() != 0 ? kRecordReady : kNothingToWrite;
+  s.Kind = RecordKind::Survey;
+  return stations.Count() != 0 ? DecodeResult::RecordReady : DecodeResult::NothingToWrite;
 }
 
 } // namespace
 
-int DecodeG(LogReader& reader, StationList& stations, GpsDecoder& gps,
-            const ConversionOptions& options) {
-  if (!reader.PayloadDelivered) return kNothingToWrite;
-  RecordState& s = reader.State;
-  const std::span<const std::uint8_t> body = reader.Payload;
+DecodeResult DecodeG(const Frame& frame, RecordState& s, StationList& stations, GpsDecoder& gps,
+                     const RecordGroups& groups) {
+  if (!frame.PayloadDelivered) return DecodeResult::NothingToWrite;
+  const std::span<const std::uint8_t> body = frame.Payload;
   // A payload shorter than its layout is damaged; it is skipped rather than padded.
-  switch (reader.PayloadType) {
-  case 7:
-    if (!options.cbSingleSpectrum || body.size() < kSingleSpectrumBytes) return kNothingToWrite;
+  switch (frame.PayloadType) {
+  case g_payload::kSingleSpectrum:
+    if (!groups.singleSpectrum || body.size() < kSingleSpectrumBytes)
+      return DecodeResult::NothingToWrite;
     LoadSamples(s.GChannelSpectrum, body.data());
-    s.RecordKind = kKindSingleSpectrum;
-    return kRecordReady;
-  case 8:
-    if (!options.cbFullSpectrum || body.size() < kFullSpectrumBytes) return kNothingToWrite;
+    s.Kind = RecordKind::SingleSpectrum;
+    return DecodeResult::RecordReady;
+  case g_payload::kFullSpectrum:
+    if (!groups.fullSpectrum || body.size() < kFullSpectrumBytes)
+      return DecodeResult::NothingToWrite;
     LoadSamples(s.GFullSpectrum, body.data());
-    s.RecordKind = kKindFullSpectrum;
-    return kRecordReady;
-  case 16:
-    if (!options.cbMAC) return kNothingToWrite;
+    s.Kind = RecordKind::FullSpectrum;
+    return DecodeResult::RecordReady;
+  case g_payload::kSurvey:
+    if (!groups.survey) return DecodeResult::NothingToWrite;
     return DecodeSurvey(s, stations, body);
-  case 17:
+  case g_payload::kChannel:
     if (!body.empty()) s.CurrentChannel = body[0];
-    return kNothingToWrite;
-  case 19:
-    if (!options.cbSingle || body.size() < kSingleBytes) return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
+  case g_payload::kSingle:
+    if (!groups.single || body.size() < kSingleBytes) return DecodeResult::NothingToWrite;
     std::memcpy(s.GSingle.Mac.data(), body.data(), 6);
     s.GSingle.Rssi = LoadLE16s(body.data() + 6);
     s.GSingle.RateCode = body[8];
     s.GSingle.PacketLength = LoadLE16(body.data() + 9);
     s.GSingle.Bad = body[11];
-    s.RecordKind = kKindSingle;
-    return kRecordReady;
-  case 21:
-    if (!options.cbUtil || body.size() < kUtilBytes) return kNothingToWrite;
+    s.Kind = RecordKind::Single;
+    return DecodeResult::RecordReady;
+  case g_payload::kUtilization:
+    if (!groups.utilization || body.size() < kUtilBytes) return DecodeResult::NothingToWrite;
     return DecodeUtilization(s, body.data());
-  case 25:
+  case g_payload::kGps:
     gps.Decode(body);
-    return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
   default:
-    return kNothingToWrite;
+    return DecodeResult::NothingToWrite;
   }
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+// One output of a conversion. The engine frames each record once and hands the frame to every
+// output; an output decodes what it needs with a decoder of its own (so its options never change
+// what another output holds) and writes its own file.
+
+#include <cstdint>
+#include <string>
+
+#include "convert/output_target.h"
+#include "reader/identify.h"
+#include "reader/log_reader.h"
+
+namespace veltrix {
+
+class ConversionOutput {
+public:
+  virtual ~ConversionOutput() = default;
+
+  // Where it writes; checked against the input before anything is created.
+  virtual const OutputDestination& Destination() const = 0;
+  // Creates the file for a log of `variant`. False when it cannot be created.
+  virtual bool Open(LogVariant variant) = 0;
+  // Takes the frame just read (framed or not: a stretch of garbage comes without one).
+  virtual void Take(const Frame& frame) = 0;
+  // True once a write has failed; the conversion then stops.
+  virtual bool Failed() const = 0;
+  // Completes the file and puts it in place. False when that fails.
+  virtual bool Finish() = 0;
+  // Closes the file without putting it in place (another output failed).
+  virtual void Abandon() = 0;
+  // The system's reason for a failure, with the file concerned: "out/x.out: No space left on
+  // device"; empty when there is none.
+  virtual std::string FailureDetail() const = 0;
+};
+
+} // namespace veltrix

@@ -1,0 +1,37 @@
+#include "convert/delimited_text_output.h"
+
+#include <cstring>
+
+#include "convert/record_lines.h"
+
+namespace veltrix {
+
+DelimitedTextOutput::DelimitedTextOutput(OutputDestination destination,
+                                         const ConversionOptions& options)
+    : destination_(std::move(destination)), options_(options), out_(options.DelimiterChar()) {}
+
+bool DelimitedTextOutput::Open(LogVariant variant) {
+  decoder_.emplace(variant, options_.Groups());
+  lines_written_ = 0;
+  header_written_ = false;
+  if (!out_.Create(destination_)) return false;
+  if (options_.header) {
+    WriteHeaderRecord(out_, options_, variant);
+    header_written_ = true;
+  }
+  return true;
+}
+
+void DelimitedTextOutput::Take(const Frame& frame) {
+  if (decoder_->Decode(frame) == DecodeResult::RecordReady &&
+      WriteRecordLine(out_, {frame, *decoder_, options_})) {
+    ++lines_written_;
+  }
+}
+
+std::string DelimitedTextOutput::FailureDetail() const {
+  if (out_.Error() == 0) return {};
+  return out_.Path() + ": " + std::strerror(out_.Error());
+}
+
+} // namespace veltrix

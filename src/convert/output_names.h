@@ -1,0 +1,18 @@
+#pragma once
+// The output name each front end proposes for a log, in one place.
+
+#include <string>
+#include <string_view>
+
+namespace veltrix {
+
+// The window's rule: the last three characters replaced by ".out" ("log.qx" -> "log.out",
+// "log.qxyz" -> "log.q.out"), a character of UTF-8 being one. The cut never reaches into the
+// folder: a file name of fewer than three characters goes whole ("dir/ab" -> "dir/.out").
+std::string OutputNameLastThreeReplaced(std::string_view input);
+
+// The command line's rule: a trailing ".qx" (any case) becomes ".out"; any other name gets ".out"
+// added ("log.QX" -> "log.out", "mylog" -> "mylog.out", "a.qx.bak" -> "a.qx.bak.out").
+std::string OutputNameQxReplaced(std::string_view input);
+
+} // namespace veltrix
