@@ -25,20 +25,31 @@ ensure_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# build DIR BUILD_TYPE [CMAKE_ARGS...]: configures once, then builds; output only on failure.
+# build DIR BUILD_TYPE [CMAKE_ARGS...] [-- TARGETS...]: configures once, then builds everything,
+# or only TARGETS (for a caller that needs just those, so that unfinished work elsewhere in the
+# tree doesn't stop it); output only on failure.
 build() {
   local dir="$1" type="$2"
   shift 2
-  local log="$dir.log"
+  local log="$dir.log" args=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    args+=("$1")
+    shift
+  done
+  if [ $# -gt 0 ]; then
+    shift
+    targets=(--target "$@")
+  fi
   mkdir -p "$dir"
   if [ ! -f "$dir/build.ninja" ]; then
-    if ! cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >"$log" 2>&1; then
+    if ! cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${args[@]}" \
+      >"$log" 2>&1; then
       cat "$log"
       echo "Configuring $dir failed." >&2
       return 1
     fi
   fi
-  if ! cmake --build "$dir" >"$log" 2>&1; then
+  if ! cmake --build "$dir" "${targets[@]}" >"$log" 2>&1; then
     cat "$log"
     echo "Building $dir failed." >&2
     return 1
