@@ -141,11 +141,11 @@ void TMainForm::BuildMenu() {
 }
 
 void TMainForm::BuildControls() {
-  Client = new QWidget(this);
-  Client->setObjectName(QStringLiteral("Client"));
-  Client->setFont(WindowFont());
-  setCentralWidget(Client);
-  QWidget* w = Client;
+  ClientArea = new QWidget(this);
+  ClientArea->setObjectName(QStringLiteral("ClientArea"));
+  ClientArea->setFont(WindowFont());
+  setCentralWidget(ClientArea);
+  QWidget* w = ClientArea;
 
   Label1 = MakeLabel(w, "Label1", "Input File (from Tarvik)", {8, 16, 169, 13}, true);
   Label2 = MakeLabel(w, "Label2", "Output File (ASCII)", {8, 48, 107, 13}, true);

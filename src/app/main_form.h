@@ -69,7 +69,7 @@ public:
   // True from CONVERT until the worker's last call.
   bool ConversionRunning() const { return ConvertThread_ && !ConvertThread_->Ended(); }
 
-  QWidget* Client; // the client area: the parent of the window-level controls
+  QWidget* ClientArea; // the parent of the window-level controls
   QLabel* Label1;
   QLabel* Label2;
   Bevel* Bevel1;

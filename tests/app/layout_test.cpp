@@ -31,14 +31,14 @@ struct Control {
 // Where the window differs from its design: lMinFreq and lMaxFreq start 8 pixels further right
 // (same right edge), so the wider Linux captions beside them stay readable.
 const Control kControls[] = {
-    {"Label1", "Client", {8, 16, 169, 13}, "Input File (from Tarvik)", true, true, {}},
-    {"Label2", "Client", {8, 48, 107, 13}, "Output File (ASCII)", true, true, {}},
-    {"Bevel1", "Client", {0, 0, 753, 9}, "", false, false, {}},
-    {"btnInputBrowse", "Client", {416, 16, 65, 25}, "Browse", false, true, {}},
-    {"btnOutputBrowse", "Client", {416, 48, 65, 25}, "Browse", false, true, {}},
-    {"edInputFile", "Client", {184, 16, 225, 21}, "", false, false, {}},
-    {"edOutputFile", "Client", {184, 48, 225, 21}, "", false, false, {}},
-    {"GroupBox1", "Client", {8, 80, 481, 289}, "Field Selection (per record)", false, true, kBlue},
+    {"Label1", "ClientArea", {8, 16, 169, 13}, "Input File (from Tarvik)", true, true, {}},
+    {"Label2", "ClientArea", {8, 48, 107, 13}, "Output File (ASCII)", true, true, {}},
+    {"Bevel1", "ClientArea", {0, 0, 753, 9}, "", false, false, {}},
+    {"btnInputBrowse", "ClientArea", {416, 16, 65, 25}, "Browse", false, true, {}},
+    {"btnOutputBrowse", "ClientArea", {416, 48, 65, 25}, "Browse", false, true, {}},
+    {"edInputFile", "ClientArea", {184, 16, 225, 21}, "", false, false, {}},
+    {"edOutputFile", "ClientArea", {184, 48, 225, 21}, "", false, false, {}},
+    {"GroupBox1", "ClientArea", {8, 80, 481, 289}, "Field Selection (per record)", false, true, kBlue},
     {"cbRTCDate", "GroupBox1", {16, 16, 193, 17}, "Put RTC Date in every record", true, true, {}},
     {"cbRTCTime", "GroupBox1", {16, 32, 201, 17}, "Put RTC Time in every record", true, true, {}},
     {"cbMarker",
@@ -120,14 +120,14 @@ const Control kControls[] = {
      true,
      true,
      {}},
-    {"rgDelimiter", "Client", {496, 320, 201, 81}, "Delimiter", false, true, kGreen},
-    {"cbHeader", "Client", {8, 384, 161, 17}, "Include Header Record", true, true, {}},
-    {"GroupBox3", "Client", {495, 8, 249, 121}, "Input File Data", false, true, {}},
+    {"rgDelimiter", "ClientArea", {496, 320, 201, 81}, "Delimiter", false, true, kGreen},
+    {"cbHeader", "ClientArea", {8, 384, 161, 17}, "Include Header Record", true, true, {}},
+    {"GroupBox3", "ClientArea", {495, 8, 249, 121}, "Input File Data", false, true, {}},
     {"Label5", "GroupBox3", {8, 56, 135, 13}, "Min Frequency (in MHz)", true, true, {}},
     {"Label6", "GroupBox3", {8, 72, 138, 13}, "Max Frequency (in MHz)", true, true, {}},
     {"lMinFreq", "GroupBox3", {160, 56, 82, 13}, "2400 MHz", false, true, kRed},
     {"lMaxFreq", "GroupBox3", {160, 72, 82, 13}, "2500 MHz", false, true, kRed},
-    {"GroupBox4", "Client", {495, 136, 249, 177}, "Conversion Data", false, true, {}},
+    {"GroupBox4", "ClientArea", {495, 136, 249, 177}, "Conversion Data", false, true, {}},
     {"pbProgress", "GroupBox4", {8, 104, 233, 25}, "", false, true, {}},
     {"Label8", "GroupBox4", {8, 24, 62, 13}, "BytesRead", true, true, {}},
     {"Label9", "GroupBox4", {8, 40, 65, 13}, "Total Bytes", true, true, {}},
@@ -251,9 +251,9 @@ TEST_F(WindowTest, NoCaptionIsCutOffOrCovered) {
   about->show();
   // The window leaves the client area below the menu bar for the controls.
   EXPECT_EQ(form.size(), QSize(757, 463));
-  EXPECT_EQ(form.Client->y(), form.menuBar()->height());
-  EXPECT_GE(form.Client->height(), 401); // the lowest controls end there
-  const QList<QWidget*> parents = {form.Client,      form.GroupBox1, form.GroupBox3, form.GroupBox4,
+  EXPECT_EQ(form.ClientArea->y(), form.menuBar()->height());
+  EXPECT_GE(form.ClientArea->height(), 401); // the lowest controls end there
+  const QList<QWidget*> parents = {form.ClientArea,      form.GroupBox1, form.GroupBox3, form.GroupBox4,
                                    form.rgDelimiter, about,          about->Panel1};
   for (QWidget* parent : parents) {
     QRect inside = parent->rect();
