@@ -17,8 +17,11 @@ QFont WindowFont(bool bold) {
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  palette.setColor(QPalette::ButtonText, colour);
+  // Not for the disabled state: a locked control greys out like every other.
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText, colour);
+    palette.setColor(group, QPalette::ButtonText, colour);
+  }
   widget->setPalette(palette);
 }
 

@@ -25,7 +25,7 @@ inline const QColor kWhite(255, 255, 255);
 // The 8-point sans-serif font of every window.
 QFont WindowFont(bool bold = false);
 
-// Text colour of a widget and of everything inside it.
+// Text colour of a widget and of everything inside it, while they are enabled.
 void SetTextColour(QWidget* widget, const QColor& colour);
 
 // A label that shows a value: white background, the given alignment.

@@ -5,10 +5,14 @@
 namespace veltrix {
 
 ConvertWorker::ConvertWorker(std::string inputPath, std::string outputPath,
-                             const ConversionOptions& options, ConversionDisplay& display)
-    : display_(display),
+                             const ConversionOptions& options, ConversionDisplay& display,
+                             RecordHook afterRecord)
+    : display_(display), afterRecord_(std::move(afterRecord)),
       convert_(std::move(inputPath), std::move(outputPath), options, *this, &terminate_),
-      thread_([this] { Run(); }) {}
+      thread_([this] { Run(); }) {
+  displayTimer_.setInterval(kDisplayIntervalMs);
+  QObject::connect(&displayTimer_, &QTimer::timeout, &receiver_, [this] { ShowLatestProgress(); });
+}
 
 ConvertWorker::~ConvertWorker() {
   Terminate();
@@ -37,6 +41,7 @@ void ConvertWorker::WaitFor() {
     ServePending();
   }
   if (thread_.joinable()) thread_.join();
+  displayTimer_.stop();
 }
 
 void ConvertWorker::RunOnWindowThread(const std::function<void()>& call) {
@@ -68,16 +73,38 @@ void ConvertWorker::ServePending() {
   (*call)();
 }
 
-void ConvertWorker::ShowStart(std::int64_t totalBytes) {
-  RunOnWindowThread([&] { display_.ShowStart(totalBytes); });
+void ConvertWorker::ShowLatestProgress() {
+  std::int64_t bytes = publishedBytes_.load(std::memory_order_relaxed);
+  // A log that grows while it is read is shown at its size, as its finish will show it.
+  if (totalBytes_ >= 0 && bytes > totalBytes_) bytes = totalBytes_;
+  if (bytes == shownBytes_) return;
+  shownBytes_ = bytes;
+  display_.ShowProgress(bytes, totalBytes_);
 }
 
-void ConvertWorker::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
-  RunOnWindowThread([&] { display_.ShowProgress(bytesRead, totalBytes); });
+void ConvertWorker::ShowStart(std::int64_t totalBytes) {
+  publishedBytes_.store(0, std::memory_order_relaxed);
+  RunOnWindowThread([&] {
+    totalBytes_ = totalBytes;
+    shownBytes_ = -1;
+    display_.ShowStart(totalBytes);
+    ShowLatestProgress();
+    displayTimer_.start();
+  });
+}
+
+void ConvertWorker::ShowProgress(std::int64_t bytesRead, std::int64_t /*totalBytes*/) {
+  publishedBytes_.store(bytesRead, std::memory_order_relaxed);
+  if (afterRecord_ && bytesRead > 0) afterRecord_(terminate_); // not for the count of 0 at start
 }
 
 void ConvertWorker::ShowFinish(std::int64_t totalBytes) {
-  RunOnWindowThread([&] { display_.ShowFinish(totalBytes); });
+  RunOnWindowThread([&] {
+    // The final counts first, then the finished display.
+    displayTimer_.stop();
+    ShowLatestProgress();
+    display_.ShowFinish(totalBytes);
+  });
 }
 
 void ConvertWorker::NotifyUser(MessageKind kind, const std::string& text) {

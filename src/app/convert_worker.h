@@ -1,8 +1,9 @@
 #pragma once
-// One conversion on a worker thread. The engine's display updates and messages run on the window
-// thread as blocking calls: the worker waits for each one, so the display is current before the
-// next record is read. While the window thread waits for the worker to end, it still runs those
-// calls (and nothing else), so neither side can wait for the other forever.
+// One conversion on a worker thread. The worker publishes its progress after every record without
+// waiting; the window shows the latest counts at display rate. Its start, its finish (after the
+// final counts) and its messages run on the window thread as calls the worker waits for. While
+// the window thread waits for the worker to end, it still runs those calls (and nothing else), so
+// neither side can wait for the other forever.
 
 #include <atomic>
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include <QObject>
+#include <QTimer>
 
 #include "convert/convert.h"
 
@@ -32,9 +34,16 @@ public:
 
 class ConvertWorker : private ConversionObserver {
 public:
+  // Runs on the worker after each record, with the termination flag; for tests that need a
+  // conversion to stay in the middle of its log for a while.
+  using RecordHook = std::function<void(const std::atomic<bool>& terminate)>;
+
+  // How often at most the window shows new counts.
+  static constexpr int kDisplayIntervalMs = 16;
+
   // Starts the conversion at once. Create and destroy on the window thread.
   ConvertWorker(std::string inputPath, std::string outputPath, const ConversionOptions& options,
-                ConversionDisplay& display);
+                ConversionDisplay& display, RecordHook afterRecord = nullptr);
   // Requests termination and waits for the worker (see WaitFor).
   ~ConvertWorker() override;
   ConvertWorker(const ConvertWorker&) = delete;
@@ -58,15 +67,23 @@ private:
   void RunOnWindowThread(const std::function<void()>& call);
   // Window side: runs the waiting call, if any.
   void ServePending();
+  // Window side: shows the counts last published, when they are new.
+  void ShowLatestProgress();
 
   ConversionDisplay& display_;
-  QObject receiver_; // lives on the window thread; posted calls die with it
+  const RecordHook afterRecord_;
+  QObject receiver_;    // lives on the window thread; posted calls die with it
+  QTimer displayTimer_; // window thread: shows the published counts at display rate
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   const std::function<void()>* pending_ = nullptr;
   bool pendingDone_ = false;
   bool ended_ = false;
   std::atomic<bool> terminate_{false};
+  // Published by the worker after every record; read by the window thread.
+  std::atomic<std::int64_t> publishedBytes_{0};
+  std::int64_t totalBytes_ = 0;  // window thread: the total of the last ShowStart
+  std::int64_t shownBytes_ = -1; // window thread: what the display shows
   Convert convert_;
   std::thread thread_; // last: starts once everything above exists
 };

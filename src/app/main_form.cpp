@@ -74,9 +74,12 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const char* text, QRe
   return FitWidth(Make<QCheckBox>(parent, name, text, rect, bold));
 }
 
+// Enter presses a focused button, as Space does.
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, QRect rect,
                         bool bold = false) {
-  return Make<QPushButton>(parent, name, text, rect, bold);
+  QPushButton* button = Make<QPushButton>(parent, name, text, rect, bold);
+  button->setAutoDefault(true);
+  return button;
 }
 
 std::optional<QString> RunOpenDialog(QWidget* parent, const QString& folder) {
@@ -116,6 +119,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildControls();
   move(kWindowPos);
   resize(kWindowSize);
+  // The controls have fixed places: a smaller window would hide some of them.
+  setMinimumSize(kWindowSize);
+  SetTabOrder();
 
   dialogs_.askInputFile = [this](const QString& folder) { return RunOpenDialog(this, folder); };
   dialogs_.askOutputFile = [this](const QString& current) { return RunSaveDialog(this, current); };
@@ -266,11 +272,27 @@ ConversionOptions TMainForm::Options() const {
   return o;
 }
 
-void TMainForm::SetOptionsEnabled(bool enabled) {
-  for (QCheckBox* box : GroupBox1->findChildren<QCheckBox*>()) box->setEnabled(enabled);
-  cbHeader->setEnabled(enabled);
-  rgDelimiter->setEnabled(enabled);
-  btnConvert->setEnabled(enabled);
+void TMainForm::SetInputsEnabled(bool enabled) {
+  // The options' group box as a whole, so that its caption and labels grey out with them.
+  for (QWidget* input :
+       std::initializer_list<QWidget*>{edInputFile, btnInputBrowse, edOutputFile, btnOutputBrowse,
+                                       GroupBox1, cbHeader, rgDelimiter, btnConvert}) {
+    input->setEnabled(enabled);
+  }
+}
+
+// Reading order: the input and its Browse, the output and its Browse, the options row by row,
+// the delimiter, the header, CONVERT, CANCEL.
+void TMainForm::SetTabOrder() {
+  QList<QCheckBox*> options = GroupBox1->findChildren<QCheckBox*>();
+  std::sort(options.begin(), options.end(), [](const QWidget* a, const QWidget* b) {
+    return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+  });
+  QList<QWidget*> order = {edInputFile, btnInputBrowse, edOutputFile, btnOutputBrowse};
+  for (QCheckBox* box : options) order << box;
+  for (int i = 0; i < rgDelimiter->count(); ++i) order << rgDelimiter->item(i);
+  order << cbHeader << btnConvert << btnCancel;
+  for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 QString TMainForm::InputFolder() const {
@@ -313,11 +335,11 @@ void TMainForm::btnConvertClick() {
   const ConversionOptions options = Options();
   ConvertThread_.reset(); // the worker of a conversion that has ended
   ConversionDisplay& display = *this;
-  ConvertThread_ =
-      std::make_unique<ConvertWorker>(input, ToPath(edOutputFile->text()), options, display);
+  ConvertThread_ = std::make_unique<ConvertWorker>(input, ToPath(edOutputFile->text()), options,
+                                                   display, recordHook_);
   Converting_ = true;
   // Its end re-enables them; that can't come before this handler returns.
-  SetOptionsEnabled(false);
+  SetInputsEnabled(false);
 }
 
 void TMainForm::btnCancelClick() {
@@ -357,12 +379,13 @@ std::optional<QString> TMainForm::DroppedFile(const QMimeData* data) {
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+  // The names stay as they are while a conversion runs.
+  if (!ConversionRunning() && DroppedFile(event->mimeData())) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
   const std::optional<QString> path = DroppedFile(event->mimeData());
-  if (!path) return;
+  if (!path || ConversionRunning()) return;
   event->acceptProposedAction();
   // Picked once the drop is over, so the message box doesn't hold up the program it came from.
   QTimer::singleShot(0, this, [this, file = *path] { PickInputFile(file); });
@@ -396,7 +419,7 @@ void TMainForm::ShowMessage(MessageKind kind, const std::string& text) {
 }
 
 void TMainForm::ConversionEnded(ConvertStatus /*status*/) {
-  SetOptionsEnabled(true);
+  SetInputsEnabled(true);
 }
 
 } // namespace veltrix

@@ -53,6 +53,8 @@ public:
     std::function<std::optional<QString>(const QString& current)> askOutputFile;
   };
   void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+  // For tests: runs on each conversion's worker after every record (see ConvertWorker).
+  void SetRecordHook(ConvertWorker::RecordHook hook) { recordHook_ = std::move(hook); }
   void SetAboutBox(TAboutBox* box) { AboutBox_ = box; }
 
   void btnInputBrowseClick();
@@ -127,13 +129,16 @@ private:
 
   void BuildControls();
   void BuildMenu();
-  void SetOptionsEnabled(bool enabled);
+  // Every input: the file names, their Browse buttons, the options and CONVERT.
+  void SetInputsEnabled(bool enabled);
+  void SetTabOrder();
   // Ends a running conversion at once, without a wait or messages.
   void EndConversionForClose();
   QString InputFolder() const;
   static std::optional<QString> DroppedFile(const QMimeData* data);
 
   FileDialogs dialogs_;
+  ConvertWorker::RecordHook recordHook_;
   TAboutBox* AboutBox_ = nullptr;
   std::unique_ptr<ConvertWorker> ConvertThread_;
   bool Converting_ = false;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -30,8 +31,7 @@ std::string Contents(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// Long enough that a conversion still runs after its first records: each record waits for the
-// window thread, which serves about one per pass of its event loop.
+// Long enough that a conversion runs for a while when each record is held up a little.
 testing::Bytes LongLog(LogVariant generation) {
   return tools::MakeExampleLog(generation, 256 * 1024);
 }
@@ -164,7 +164,8 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
     StartConversion(c.input, c.output);
     ASSERT_TRUE(WaitForConversionEnd());
     EXPECT_EQ(messages, std::vector{c.message});
-    EXPECT_TRUE(form.btnConvert->isEnabled());
+    // Unlocked again, whoever stopped it: the window before starting, or the conversion.
+    for (QWidget* w : Inputs(form)) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
   }
   EXPECT_FALSE(fs::exists(File("a.out")));
   EXPECT_EQ(testing::ReadFile(log), tools::MakeExampleLog(LogVariant::G));
@@ -188,23 +189,64 @@ TEST_F(WindowTest, ProgressOfALogOfUnknownSize) {
   EXPECT_EQ(Text(form.lTotalBytes), "100");
 }
 
-TEST_F(WindowTest, OptionsAreLockedWhileAConversionRuns) {
-  StartConversion(WriteLog("in.qx", LongLog(LogVariant::B)), File("out.out"));
-  // The worker cannot end before the window thread has served its display updates.
+TEST_F(WindowTest, InputsAreLockedWhileAConversionRuns) {
+  HoldConversions();
+  const std::string input = WriteLog("in.qx", LongLog(LogVariant::B));
+  StartConversion(input, File("out.out"));
+  ASSERT_TRUE(WaitForFirstRecord());
   ASSERT_TRUE(form.ConversionRunning());
-  QList<QWidget*> locked = {form.cbHeader, form.rgDelimiter, form.btnConvert};
-  for (QCheckBox* box : form.GroupBox1->findChildren<QCheckBox*>()) locked << box;
-  for (QWidget* w : locked) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  for (QWidget* w : Inputs(form)) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_TRUE(form.btnCancel->isEnabled());
+  // Locked captions grey out like the rest: the blue, the green and CONVERT's green are gone.
+  for (QWidget* w : std::initializer_list<QWidget*>{form.GroupBox1, form.cbMAC, form.Label7,
+                                                    form.rgDelimiter, form.btnConvert}) {
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    const QPalette::ColorRole role =
+        w == form.btnConvert ? QPalette::ButtonText : QPalette::WindowText;
+    EXPECT_EQ(w->palette().color(QPalette::Disabled, role),
+              QApplication::palette().color(QPalette::Disabled, role))
+        << w->objectName().toStdString();
+  }
 
-  // A second CONVERT, pressed in code past the disabled button, starts nothing.
+  // A dropped file and a second CONVERT, pressed in code past the disabled button, change
+  // nothing.
+  const std::string other = WriteLog("other.qx", tools::MakeExampleLog(LogVariant::G));
+  Drop(form, {QUrl::fromLocalFile(QString::fromStdString(other))});
+  EXPECT_EQ(form.edInputFile->text().toStdString(), input);
+  EXPECT_EQ(form.edOutputFile->text().toStdString(), File("out.out"));
   form.edOutputFile->setText(QString::fromStdString(File("second.out")));
   form.btnConvertClick();
 
+  ReleaseConversions();
   ASSERT_TRUE(WaitForConversionEnd());
-  for (QWidget* w : locked) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  for (QWidget* w : Inputs(form)) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_FALSE(fs::exists(File("second.out")));
   EXPECT_EQ(messages, std::vector{kCompleted});
+  const std::string total = std::to_string(fs::file_size(input));
+  EXPECT_EQ(Text(form.lBytesRead), total);
+  EXPECT_EQ(Text(form.lTotalBytes), total);
+}
+
+// The worker publishes its counts after every record; the window shows them at display rate,
+// never beyond the total nor backwards, and the final ones before the finished display.
+TEST_F(WindowTest, ProgressIsShownAtDisplayRate) {
+  form.SetRecordHook([](const std::atomic<bool>&) {
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  });
+  const std::string input = WriteLog("in.qx", LongLog(LogVariant::G));
+  const std::int64_t total = static_cast<std::int64_t>(fs::file_size(input));
+  std::vector<std::int64_t> shown;
+  StartConversion(input, File("out.out"));
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::int64_t now = std::stoll(Text(form.lBytesRead));
+    if (shown.empty() || shown.back() != now) shown.push_back(now);
+    return !form.ConversionRunning();
+  }));
+  EXPECT_GT(shown.size(), 3u) << "a climbing count";
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+  EXPECT_LE(shown.back(), total);
+  EXPECT_EQ(Text(form.lBytesRead), std::to_string(total));
+  EXPECT_FALSE(form.pbProgress->isVisibleTo(&form));
 }
 
 // The output so far must be the start of the whole output, ending with a whole line.
@@ -221,6 +263,7 @@ TEST_F(WindowTest, CancelStopsAConversionAfterWholeLines) {
   const std::string total = std::to_string(fs::file_size(input));
   const ConversionOptions options = Ticked({&O::rtcTime, &O::fullSpectrum, &O::single}, true, 0);
   SetControls(form, options);
+  HoldConversions();
   StartConversion(input, File("out.out"));
   ASSERT_TRUE(WaitForFirstRecord());
   EXPECT_TRUE(form.pbProgress->isVisibleTo(&form));
@@ -236,7 +279,7 @@ TEST_F(WindowTest, CancelStopsAConversionAfterWholeLines) {
   EXPECT_EQ(Text(form.lTotalBytes), total);
   EXPECT_FALSE(form.pbProgress->isVisibleTo(&form));
   EXPECT_FALSE(form.Converting());
-  EXPECT_TRUE(form.btnConvert->isEnabled());
+  for (QWidget* w : Inputs(form)) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
   ExpectWholeLinesOf(Contents(File("out.out")), ConvertWithCli(input, File("whole"), options));
 
   // CANCEL with nothing converting returns at once.
@@ -264,6 +307,7 @@ TEST_F(WindowTest, ClosingDuringAConversionEndsItQuietly) {
   const ConversionOptions options = Ticked({&O::marker, &O::single, &O::utilization}, true, 0);
   const std::string whole = ConvertWithCli(input, File("whole"), options);
   SetControls(form, options);
+  HoldConversions();
   // The close box, then File > Exit.
   for (QAction* close : {static_cast<QAction*>(nullptr), form.Exit1}) {
     SCOPED_TRACE(close ? "File > Exit" : "close box");

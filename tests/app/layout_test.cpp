@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -38,7 +40,13 @@ const Control kControls[] = {
     {"btnOutputBrowse", "ClientArea", {416, 48, 65, 25}, "Browse", false, true, {}},
     {"edInputFile", "ClientArea", {184, 16, 225, 21}, "", false, false, {}},
     {"edOutputFile", "ClientArea", {184, 48, 225, 21}, "", false, false, {}},
-    {"GroupBox1", "ClientArea", {8, 80, 481, 289}, "Field Selection (per record)", false, true, kBlue},
+    {"GroupBox1",
+     "ClientArea",
+     {8, 80, 481, 289},
+     "Field Selection (per record)",
+     false,
+     true,
+     kBlue},
     {"cbRTCDate", "GroupBox1", {16, 16, 193, 17}, "Put RTC Date in every record", true, true, {}},
     {"cbRTCTime", "GroupBox1", {16, 32, 201, 17}, "Put RTC Time in every record", true, true, {}},
     {"cbMarker",
@@ -253,7 +261,7 @@ TEST_F(WindowTest, NoCaptionIsCutOffOrCovered) {
   EXPECT_EQ(form.size(), QSize(757, 463));
   EXPECT_EQ(form.ClientArea->y(), form.menuBar()->height());
   EXPECT_GE(form.ClientArea->height(), 401); // the lowest controls end there
-  const QList<QWidget*> parents = {form.ClientArea,      form.GroupBox1, form.GroupBox3, form.GroupBox4,
+  const QList<QWidget*> parents = {form.ClientArea,  form.GroupBox1, form.GroupBox3, form.GroupBox4,
                                    form.rgDelimiter, about,          about->Panel1};
   for (QWidget* parent : parents) {
     QRect inside = parent->rect();
@@ -309,6 +317,33 @@ TEST_F(WindowTest, AboutTwiceShowsOneBoxAndOkHidesIt) {
   about->close(); // its close box hides it too
   EXPECT_FALSE(about->isVisible());
   form.close();
+}
+
+// Tab follows reading order, Enter presses a focused button, and the window keeps the size its
+// controls need.
+TEST_F(WindowTest, KeyboardAndSize) {
+  QList<QWidget*> expected = {form.edInputFile, form.btnInputBrowse, form.edOutputFile,
+                              form.btnOutputBrowse};
+  for (QCheckBox* box : {form.cbRTCDate, form.cbMarker, form.cbRTCTime, form.cbGPSDate,
+                         form.cbGPSLat, form.cbGPSTime, form.cbGPSLon, form.cbFullSpectrum,
+                         form.cbSingleSpectrum, form.cbMAC, form.cbAP, form.cbSingle, form.cbUtil})
+    expected << box;
+  for (int i = 0; i < form.rgDelimiter->count(); ++i) expected << form.rgDelimiter->item(i);
+  expected << form.cbHeader << form.btnConvert << form.btnCancel;
+  QList<QWidget*> chain;
+  for (QWidget* w = form.edInputFile; chain.size() < expected.size(); w = w->nextInFocusChain()) {
+    if (w->focusPolicy() & Qt::TabFocus) chain << w;
+  }
+  EXPECT_TRUE(chain == expected);
+
+  nextOutput = QStringLiteral("/tmp/by-enter.out");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.btnOutputBrowse, &enter);
+  EXPECT_EQ(form.edOutputFile->text().toStdString(), "/tmp/by-enter.out");
+
+  EXPECT_EQ(form.minimumSize(), QSize(757, 463));
+  form.resize(300, 200);
+  EXPECT_EQ(form.size(), QSize(757, 463));
 }
 
 TEST_F(WindowTest, ExitClosesTheWindow) {

@@ -82,17 +82,6 @@ TEST_F(WindowTest, OutputBrowseTakesTheNameAsItIs) {
   EXPECT_TRUE(messages.empty());
 }
 
-// Drags `urls` onto the window and drops them there, as a file manager does.
-void Drop(TMainForm& form, const QList<QUrl>& urls) {
-  QMimeData data;
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&form, &enter);
-  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&form, &drop);
-  QCoreApplication::processEvents();
-}
-
 TEST_F(WindowTest, DroppingOneFilePicksItAsBrowseDoes) {
   const QUrl log = QUrl::fromLocalFile(QString::fromStdString(WriteLog("d.qx", Signature("QXBG"))));
   const QUrl junk =

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -11,13 +12,19 @@
 #include <thread>
 #include <vector>
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 #include "app/about_box.h"
+#include "app/controls.h"
 #include "app/main_form.h"
 #include "app/notify_user.h"
 #include "support/log_builder.h"
@@ -56,6 +63,26 @@ inline std::string Text(const QLabel* label) {
   return label->text().toStdString();
 }
 
+// Drags `urls` onto the window and drops them there, as a file manager does.
+inline void Drop(TMainForm& form, const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&form, &enter);
+  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&form, &drop);
+  QCoreApplication::processEvents();
+}
+
+// Every input of the window: the file names, their Browse buttons, the options and CONVERT.
+inline QList<QWidget*> Inputs(const TMainForm& form) {
+  QList<QWidget*> inputs = {form.edInputFile,     form.btnInputBrowse, form.edOutputFile,
+                            form.btnOutputBrowse, form.cbHeader,       form.btnConvert};
+  inputs << form.rgDelimiter;
+  for (QCheckBox* box : form.GroupBox1->findChildren<QCheckBox*>()) inputs << box;
+  return inputs;
+}
+
 class WindowTest : public ::testing::Test {
 protected:
   WindowTest() {
@@ -89,6 +116,15 @@ protected:
   bool WaitForFirstRecord() {
     return WaitUntil([this] { return Text(form.lBytesRead) != "0"; });
   }
+  // Conversions started from now on stop after their first records until released, cancelled or
+  // closed: they would end before a test could look at them otherwise.
+  void HoldConversions() {
+    form.SetRecordHook([this](const std::atomic<bool>& terminate) {
+      while (!released_ && !terminate.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+  }
+  void ReleaseConversions() { released_ = true; }
 
   std::vector<Message> messages;
   std::vector<std::string> inputFolders;
@@ -102,6 +138,9 @@ protected:
       });
   TMainForm form;
   TAboutBox* about = new TAboutBox(&form);
+
+private:
+  std::atomic<bool> released_{false};
 };
 
 } // namespace veltrix::apptest
