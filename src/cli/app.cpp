@@ -12,6 +12,7 @@
 #include "cli/progress.h"
 #include "convert/convert.h"
 #include "decode/log_summary.h"
+#include "plot/waterfall_output.h"
 #include "reader/identify.h"
 
 namespace veltrix::cli {
@@ -56,7 +57,8 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
                bool showProgress) {
   std::vector<Job> jobs;
   std::string problem;
-  if (!PlanJobs(settings.inputs, settings.output, jobs, problem)) {
+  const Products products{settings.options.AnyRecordGroup(), settings.waterfall};
+  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, products)) {
     PrintUsageError(err, problem);
     return kExitUsage;
   }
@@ -68,8 +70,8 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
   std::optional<ProgressDisplay> display;
   if (showProgress && !settings.quiet) display.emplace(progress, err);
 
-  const std::vector<JobResult> results =
-      RunBatch(jobs, settings.options, settings.jobs, stop, progress);
+  const std::vector<JobResult> results = RunBatch(
+      jobs, settings.options, {settings.dbMin, settings.dbMax}, settings.jobs, stop, progress);
   display.reset(); // clears the line before any message
 
   // Messages come after the batch, in input order, whatever order the workers finished in: on a
@@ -97,10 +99,17 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
       err << input << ": " << kMsgInterrupted << '\n';
       interrupted = true;
     } else if (terminal) {
-      err << input << " -> " << OutputName(jobs[i].output) << " (" << WithThousands(r.outputLines)
-          << (r.outputLines == 1 ? " line)\n" : " lines)\n");
+      std::string written;
+      if (!jobs[i].output.empty()) {
+        written = OutputName(jobs[i].output) + " (" + WithThousands(r.outputLines) +
+                  (r.outputLines == 1 ? " line)" : " lines)");
+      }
+      if (r.pictureDrawn) written += (written.empty() ? "" : ", ") + jobs[i].picture;
+      if (!written.empty()) err << input << " -> " << written << '\n';
     }
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
+    if (!jobs[i].picture.empty() && !r.pictureDrawn && r.status == ConvertStatus::Completed)
+      err << input << ": warning: " << kMsgNoSweeps << '\n';
   }
   err.flush();
   if (interrupted) return kExitInterrupted;

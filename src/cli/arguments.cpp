@@ -19,8 +19,8 @@ namespace {
 constexpr const char* kProgram = "veltrix-convert";
 
 constexpr const char* kFooter =
-    "At least one record group (or --info) is required. A regular output file is replaced only\n"
-    "when its conversion ends; damage in a log is reported as a warning.\n"
+    "At least one record group, --waterfall or --info is required. A regular output file is\n"
+    "replaced only when its conversion ends; damage in a log is reported as a warning.\n"
     "Exit status: 0 every input converted, 1 an input failed, 2 usage error,\n"
     "130 interrupted by SIGINT or SIGTERM (running conversions end with whole lines).";
 
@@ -97,6 +97,16 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
                "the five groups full-spectrum, single-spectrum, survey, single, util")
       ->group(recordGroup);
 
+  const char* pictureGroup = "Pictures";
+  app.add_flag("--waterfall", settings.waterfall,
+               "a waterfall picture of the full spectrum as well, NAME.waterfall.png (NAME: the "
+               "output path without \".out\"); alone when no record group is chosen")
+      ->group(pictureGroup);
+  std::pair<double, double> db{settings.dbMin, settings.dbMax};
+  app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
+      ->type_name("MIN MAX")
+      ->group(pictureGroup);
+
   app.add_option("-j,--jobs", jobs, "convert up to N inputs at once (default: the number of cores)")
       ->type_name("N");
   app.add_flag("-q,--quiet", settings.quiet, "no progress display");
@@ -140,11 +150,18 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   o.header = !noHeader;
   if (context) o.TickAllContextFields();
   if (records) o.TickAllRecordGroups();
-  if (!settings.info && !o.AnyRecordGroup()) {
+  if (!(db.first < db.second)) {
+    PrintUsageError(err, "--db needs MIN below MAX");
+    return kExitUsage;
+  }
+  settings.dbMin = db.first;
+  settings.dbMax = db.second;
+  if (!settings.info && !o.AnyRecordGroup() && !settings.waterfall) {
     PrintUsageError(err, o.accessPointsOnly
                              ? "--ap-only needs --survey"
                              : "choose at least one record group (--full-spectrum, "
-                               "--single-spectrum, --survey, --single, --util or --records)");
+                               "--single-spectrum, --survey, --single, --util or --records) or "
+                               "--waterfall");
     return kExitUsage;
   }
   return std::nullopt;

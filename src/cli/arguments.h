@@ -14,6 +14,9 @@ struct CliSettings {
   std::vector<std::string> inputs;
   std::string output; // empty: each output name is derived from its input
   ConversionOptions options;
+  bool waterfall = false; // a waterfall picture of each log as well (or alone)
+  double dbMin = -100.0;  // its colour window
+  double dbMax = -20.0;
   unsigned jobs = 1;
   bool quiet = false;
   bool info = false;

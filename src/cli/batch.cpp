@@ -1,5 +1,7 @@
 #include "cli/batch.h"
 
+#include "plot/waterfall_output.h"
+
 #include <algorithm>
 #include <memory>
 #include <thread>
@@ -27,8 +29,8 @@ private:
 } // namespace
 
 std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
-                                unsigned workers, const std::atomic<bool>& stop,
-                                ProgressCounters& progress) {
+                                const PictureSettings& picture, unsigned workers,
+                                const std::atomic<bool>& stop, ProgressCounters& progress) {
   std::vector<JobResult> results(jobs.size());
   std::atomic<std::size_t> next{0};
   // Each result is written by the one worker that took its job and read after every join.
@@ -38,12 +40,26 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       if (i >= jobs.size()) return;
       const Job& job = jobs[i];
       JobObserver observer(progress, i);
-      const int descriptor = IsStandardStream(job.output) ? STDOUT_FILENO : -1;
-      auto text = std::make_unique<DelimitedTextOutput>(
-          OutputDestination{OutputName(job.output), descriptor}, options);
-      const DelimitedTextOutput& output = *text;
       Convert::Outputs outputs;
-      outputs.push_back(std::move(text));
+      const DelimitedTextOutput* text = nullptr;
+      const WaterfallOutput* waterfall = nullptr;
+      if (!job.output.empty()) {
+        const int descriptor = IsStandardStream(job.output) ? STDOUT_FILENO : -1;
+        auto output = std::make_unique<DelimitedTextOutput>(
+            OutputDestination{OutputName(job.output), descriptor}, options);
+        text = output.get();
+        outputs.push_back(std::move(output));
+      }
+      if (!job.picture.empty()) {
+        const std::string name = InputName(job.input);
+        WaterfallSettings settings;
+        settings.name = name.substr(name.find_last_of('/') + 1);
+        settings.dbMin = picture.dbMin;
+        settings.dbMax = picture.dbMax;
+        auto output = std::make_unique<WaterfallOutput>(OutputDestination{job.picture}, settings);
+        waterfall = output.get();
+        outputs.push_back(std::move(output));
+      }
       Convert conversion(InputName(job.input), std::move(outputs), observer, &stop);
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
       JobResult& result = results[i];
@@ -51,7 +67,8 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       result.started = true;
       result.failureDetail = conversion.FailureDetail();
       result.damage = conversion.Damage();
-      result.outputLines = output.OutputLines();
+      if (text != nullptr) result.outputLines = text->OutputLines();
+      if (waterfall != nullptr) result.pictureDrawn = waterfall->Picture().has_value();
       progress.FinishJob(i);
     }
   };

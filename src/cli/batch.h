@@ -11,20 +11,28 @@
 
 namespace veltrix::cli {
 
+// The picture's colour window, for jobs that draw one.
+struct PictureSettings {
+  double dbMin = -100.0;
+  double dbMax = -20.0;
+};
+
 struct JobResult {
   bool started = false; // false: the stop flag was set before the job's turn came
   ConvertStatus status = ConvertStatus::Completed;
   std::string failureDetail; // the system's reason for a failure, when there is one
   LogDamage damage;
   std::int64_t outputLines = 0;
+  bool pictureDrawn = false; // false for a log without full-spectrum records
 };
 
 // Converts every job, at most `workers` at once, taking the jobs in order. Each job is one
-// Convert with its own observer, which reports to `progress`; "-" reads standard input or
-// writes standard output. `stop` is every conversion's
-// termination flag; once it is set no further job starts. Returns one result per job.
+// Convert into the job's outputs (the delimited text, the waterfall picture or both) with its
+// own observer, which reports to `progress`; "-" reads standard input or writes standard output.
+// `stop` is every conversion's termination flag; once it is set no further job starts. Returns
+// one result per job.
 std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
-                                unsigned workers, const std::atomic<bool>& stop,
-                                ProgressCounters& progress);
+                                const PictureSettings& picture, unsigned workers,
+                                const std::atomic<bool>& stop, ProgressCounters& progress);
 
 } // namespace veltrix::cli

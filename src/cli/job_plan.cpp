@@ -27,6 +27,15 @@ std::string DefaultOutputPath(std::string_view input) {
   return OutputNameQxReplaced(input);
 }
 
+std::string PicturePath(const std::string& input, const std::string& output) {
+  std::string name =
+      !output.empty() && !IsStandardStream(output) ? output : DefaultOutputPath(input);
+  if (IsStandardStream(name)) return {};
+  if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".out") == 0)
+    name.resize(name.size() - 4);
+  return name + ".waterfall.png";
+}
+
 namespace {
 
 // The same text for two spellings of one file ("a.out", "./a.out", "/cwd/a.out", through
@@ -71,7 +80,7 @@ std::int64_t PlannedSize(const std::string& input) {
 } // namespace
 
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
-              std::vector<Job>& jobs, std::string& problem) {
+              std::vector<Job>& jobs, std::string& problem, Products products) {
   jobs.clear();
   problem.clear();
   std::unordered_map<std::string, std::size_t> inputByKey;
@@ -81,7 +90,15 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     return false;
   }
   for (const std::string& input : inputs) {
-    Job job{input, output.empty() ? DefaultOutputPath(input) : output, PlannedSize(input)};
+    const std::string textOutput = output.empty() ? DefaultOutputPath(input) : output;
+    Job job{input, products.text ? textOutput : std::string(), {}, PlannedSize(input)};
+    if (products.picture) {
+      job.picture = PicturePath(input, output);
+      if (job.picture.empty()) {
+        problem = "--waterfall needs -o FILE to name the picture of standard input";
+        return false;
+      }
+    }
     // Each conversion opens its log exclusively: the same log twice would fail at random.
     const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
     if (!fresh) {
@@ -92,21 +109,24 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     jobs.push_back(std::move(job));
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    const std::string key = FileKey(jobs[i].output, STDOUT_FILENO);
-    const auto [it, fresh] = outputByKey.emplace(key, i);
-    if (!fresh) {
-      const Job& first = jobs[it->second];
-      problem = InputName(first.input) + " and " + InputName(jobs[i].input) +
-                " would both be converted to " + OutputName(jobs[i].output);
-      return false;
-    }
-    // An output naming its own input is the conversion's own error; another job's input would
-    // be destroyed before (or while) it is read.
-    const auto input = inputByKey.find(key);
-    if (input != inputByKey.end() && input->second != i) {
-      problem = "converting " + InputName(jobs[i].input) + " would overwrite the input " +
-                InputName(jobs[input->second].input);
-      return false;
+    for (const std::string* written : {&jobs[i].output, &jobs[i].picture}) {
+      if (written->empty()) continue;
+      const std::string key = FileKey(*written, STDOUT_FILENO);
+      const auto [it, fresh] = outputByKey.emplace(key, i);
+      if (!fresh) {
+        const Job& first = jobs[it->second];
+        problem = InputName(first.input) + " and " + InputName(jobs[i].input) +
+                  " would both be converted to " + OutputName(*written);
+        return false;
+      }
+      // An output naming its own input is the conversion's own error; another job's input would
+      // be destroyed before (or while) it is read.
+      const auto input = inputByKey.find(key);
+      if (input != inputByKey.end() && input->second != i) {
+        problem = "converting " + InputName(jobs[i].input) + " would overwrite the input " +
+                  InputName(jobs[input->second].input);
+        return false;
+      }
     }
   }
   return true;

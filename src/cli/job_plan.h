@@ -22,19 +22,31 @@ std::string OutputName(const std::string& output);
 // Standard input goes to standard output.
 std::string DefaultOutputPath(std::string_view input);
 
+// The waterfall picture's path beside an output: NAME.waterfall.png, NAME being the output path
+// without its ".out" ending; the default output path of the input when the output is standard
+// output. Empty when there is no name to take (standard input to standard output).
+std::string PicturePath(const std::string& input, const std::string& output);
+
 struct Job {
-  std::string input;  // a path, or "-"
-  std::string output; // a path, or "-"
+  std::string input;   // a path, or "-"
+  std::string output;  // a path, or "-"; empty when no text output is asked for
+  std::string picture; // the waterfall picture's path; empty when none is asked for
   // The input's size when planned: 0 when it does not exist, -1 when it has no size beforehand
   // (a pipe, a device). For progress only.
   std::int64_t sizeBytes = 0;
 };
 
+// What each job writes.
+struct Products {
+  bool text = true;     // the delimited text
+  bool picture = false; // the waterfall picture
+};
+
 // One job per input, in order, writing to `output` when given (one input only) or to the
 // default output path. False, with `problem` set, when "-" is given more than once, two inputs
-// are the same file, two jobs would write the same file, or a job would overwrite another job's
-// input; nothing may be converted then.
+// are the same file, two jobs would write the same file, a job would overwrite another job's
+// input, or a picture has no name; nothing may be converted then.
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
-              std::vector<Job>& jobs, std::string& problem);
+              std::vector<Job>& jobs, std::string& problem, Products products = {});
 
 } // namespace veltrix::cli

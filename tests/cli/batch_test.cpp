@@ -16,8 +16,10 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
     const testing::Bytes log = tools::MakeExampleLog(i % 2 ? LogVariant::B : LogVariant::G, 4096,
                                                      static_cast<std::uint32_t>(i + 1));
     testing::WriteFile(dir.File(name + ".qx"), log);
-    jobs.push_back(
-        {dir.File(name + ".qx"), dir.File(name + ".out"), static_cast<std::int64_t>(log.size())});
+    jobs.push_back({dir.File(name + ".qx"),
+                    dir.File(name + ".out"),
+                    {},
+                    static_cast<std::int64_t>(log.size())});
   }
   return jobs;
 }
@@ -38,7 +40,7 @@ TEST(RunBatch, ConvertsEveryJobAndFinishesTheProgress) {
   ProgressCounters progress(sizes);
   const std::atomic<bool> stop{false};
 
-  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), 3, stop, progress);
+  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), {}, 3, stop, progress);
   ASSERT_EQ(results.size(), jobs.size());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_TRUE(results[i].started) << i;
@@ -55,7 +57,7 @@ TEST(RunBatch, StartsNothingOnceStopped) {
   const std::vector<Job> jobs = ExampleJobs(dir, 3);
   ProgressCounters progress({1, 1, 1});
   const std::atomic<bool> stop{true};
-  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), 2, stop, progress);
+  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), {}, 2, stop, progress);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_FALSE(results[i].started);
     EXPECT_FALSE(std::filesystem::exists(jobs[i].output));

@@ -191,6 +191,61 @@ TEST_F(ConvertCli, ATerminalGetsALinePerConvertedInput) {
   }
 }
 
+// --waterfall: NAME.waterfall.png beside the text output, or alone; the text the same bytes.
+TEST_F(ConvertCli, WaterfallPictures) {
+  const std::string g = Log("g.qx", LogVariant::G);
+  ASSERT_EQ(RunCli(logs, {"--records", "-o", dir.File("plain.out"), g}).status, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> written; // in the folder, besides the logs
+  };
+  const Case cases[] = {
+      {{"--waterfall", "--records", "-o", dir.File("x.out")}, {"x.out", "x.waterfall.png"}},
+      {{"--waterfall", "-o", dir.File("y")}, {"y.waterfall.png"}},
+      {{"--waterfall"}, {"g.waterfall.png"}},
+      {{"--waterfall", "--util", "-o", "-"}, {"g.waterfall.png"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = c.args;
+    args.push_back(g);
+    const Result r = RunCli(logs, args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      if (name != "g.qx" && name != "plain.out") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.written);
+    for (const std::string& name : names) {
+      const std::string bytes = Slurp(dir.File(name));
+      if (name.ends_with(".png")) {
+        EXPECT_EQ(bytes.substr(0, 4), "\x89PNG");
+      } else {
+        EXPECT_TRUE(bytes == Slurp(dir.File("plain.out"))) << "the text changed";
+      }
+      fs::remove(dir.File(name));
+    }
+  }
+
+  // No full spectrum: a warning and no picture. A picture with no name, or no place: refused.
+  const std::string noSpectrum =
+      WriteLog("n.qx", testing::LogBuilder("QXBG").Frame(17, {6}).bytes());
+  Result r = RunCli(logs, {"--waterfall", noSpectrum});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, noSpectrum + ": warning: No Full Spectrum Records in the Log.\n");
+  EXPECT_FALSE(fs::exists(dir.File("n.waterfall.png")));
+  r = RunShell(logs, "$CLI --waterfall - < '" + g + "'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--waterfall needs -o FILE"), std::string::npos) << r.err;
+  r = RunCli(logs, {"--waterfall", "-o", dir.File("no/such/x.out"), g});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, g + ": Cannot Create Output File. (" + dir.File("no/such/x.waterfall.png") +
+                       ": No such file or directory)\n");
+}
+
 TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
   const std::string a = Log("a.qx", LogVariant::G);
   const std::string b = Log("a.QX", LogVariant::B);

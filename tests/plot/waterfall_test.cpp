@@ -1,0 +1,91 @@
+// The waterfall picture: its colours where the sweeps are, its readout, and the same bytes every
+// time.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plot/palette.h"
+#include "plot/waterfall.h"
+#include "support/log_builder.h"
+#include "support/temp_dir.h"
+
+namespace veltrix {
+namespace {
+
+std::uint32_t Packed(Rgb c) {
+  return static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
+}
+
+// Three sweeps of 147 samples in 1/16 dBm: sweep k is at `base[k]` dBm, but for a burst at
+// sample 73 (2450 MHz) in the middle one.
+SweepAccumulator ThreeSweeps() {
+  SweepAccumulator sweeps;
+  const double base[] = {-90, -60, -35};
+  const char* const times[] = {"13:05:00", "13:05:01", "13:09:00"};
+  for (int k = 0; k < 3; ++k) {
+    std::vector<std::int16_t> samples(147, static_cast<std::int16_t>(base[k] * 16));
+    if (k == 1) samples[73] = -25 * 16;
+    sweeps.Add(samples, 16, "07/12/2007", times[k], k == 2 ? "2" : "1");
+  }
+  return sweeps;
+}
+
+TEST(Waterfall, CellsHaveThePaletteColourOfTheirLevel) {
+  const SweepAccumulator sweeps = ThreeSweeps();
+  const std::optional<WaterfallPicture> picture =
+      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -100, -20});
+  ASSERT_TRUE(picture);
+  EXPECT_GE(picture->Width(), 800);
+  EXPECT_GE(picture->Height(), 400);
+  struct Case {
+    std::uint64_t sweep;
+    double mhz;
+    double dBm;
+  };
+  // Fewer sweeps than rows: each sweep's rows repeat it; 2450 MHz is sample 73 exactly.
+  const Case cases[] = {{0, 2405, -90}, {1, 2420, -60}, {1, 2450, -25},
+                        {2, 2480, -35}, {0, 2450, -90}, {2, 2403.5, -35}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.sweep) + " at " + std::to_string(c.mhz));
+    const int x = static_cast<int>(picture->XOfMHz(c.mhz));
+    const int y = picture->YOfSweep(c.sweep) + 3; // inside the sweep's rows, below any line
+    EXPECT_EQ(picture->PixelAt(x, y), Packed(LevelColour(c.dBm, -100, -20)));
+    const auto readout = picture->ReadoutAt(x, y);
+    ASSERT_TRUE(readout);
+    EXPECT_NEAR(readout->mhz, c.mhz, 0.2);
+    EXPECT_EQ(readout->dBm, c.dBm);
+  }
+  EXPECT_EQ(picture->ReadoutAt(picture->YOfSweep(2) + 3, 5), std::nullopt); // the title
+  EXPECT_EQ(picture->ReadoutAt(picture->XOfMHz(2450), picture->YOfSweep(2) + 3)->time,
+            "07/12/2007 13:09:00");
+
+  // A narrower colour window clamps: -90 is below it, -25 above.
+  const std::optional<WaterfallPicture> narrow =
+      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -80, -30});
+  const int y0 = narrow->YOfSweep(0) + 3, y1 = narrow->YOfSweep(1) + 3;
+  EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2420)), y0), Packed(Viridis().front()));
+  EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2450)), y1), Packed(Viridis().back()));
+}
+
+TEST(Waterfall, SameSweepsSameBytesAndNoSweepsNoPicture) {
+  testing::TempDir dir;
+  std::vector<testing::Bytes> files;
+  for (int i = 0; i < 2; ++i) {
+    const auto picture = WaterfallPicture::Draw(ThreeSweeps(), {"log.qx", LogVariant::G});
+    OutputTarget target;
+    const std::string path = dir.File(i == 0 ? "first.png" : "second.png");
+    ASSERT_TRUE(target.Open(path));
+    ASSERT_TRUE(picture->WritePng(target));
+    ASSERT_TRUE(target.Finish());
+    files.push_back(testing::ReadFile(path));
+  }
+  ASSERT_GT(files[0].size(), 8u);
+  EXPECT_EQ(std::string(files[0].begin(), files[0].begin() + 4), "\x89PNG");
+  EXPECT_TRUE(files[0] == files[1]);
+  EXPECT_FALSE(WaterfallPicture::Draw(SweepAccumulator(), {}));
+}
+
+} // namespace
+} // namespace veltrix
