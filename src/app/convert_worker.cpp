@@ -4,11 +4,10 @@
 
 namespace veltrix {
 
-ConvertWorker::ConvertWorker(std::string inputPath, std::string outputPath,
-                             const ConversionOptions& options, ConversionDisplay& display,
-                             RecordHook afterRecord)
+ConvertWorker::ConvertWorker(std::string inputPath, Convert::Outputs outputs,
+                             ConversionDisplay& display, RecordHook afterRecord)
     : display_(display), afterRecord_(std::move(afterRecord)),
-      convert_(std::move(inputPath), std::move(outputPath), options, *this, &terminate_),
+      convert_(std::move(inputPath), std::move(outputs), *this, &terminate_),
       thread_([this] { Run(); }) {
   displayTimer_.setInterval(kDisplayIntervalMs);
   QObject::connect(&displayTimer_, &QTimer::timeout, &receiver_, [this] { ShowLatestProgress(); });

@@ -1,5 +1,6 @@
 #pragma once
-// One conversion on a worker thread. The worker publishes its progress after every record without
+// One conversion (or the drawing of a picture, which is a conversion into a picture) on a worker
+// thread. The worker publishes its progress after every record without
 // waiting; the window shows the latest counts at display rate. Its start, its finish (after the
 // final counts) and its messages run on the window thread as calls the worker waits for. While
 // the window thread waits for the worker to end, it still runs those calls (and nothing else), so
@@ -41,9 +42,10 @@ public:
   // How often at most the window shows new counts.
   static constexpr int kDisplayIntervalMs = 16;
 
-  // Starts the conversion at once. Create and destroy on the window thread.
-  ConvertWorker(std::string inputPath, std::string outputPath, const ConversionOptions& options,
-                ConversionDisplay& display, RecordHook afterRecord = nullptr);
+  // Starts the conversion of the log at `inputPath` into `outputs` at once. Create and destroy on
+  // the window thread.
+  ConvertWorker(std::string inputPath, Convert::Outputs outputs, ConversionDisplay& display,
+                RecordHook afterRecord = nullptr);
   // Requests termination and waits for the worker (see WaitFor).
   ~ConvertWorker() override;
   ConvertWorker(const ConvertWorker&) = delete;

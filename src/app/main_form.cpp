@@ -25,6 +25,7 @@
 #include "app/app_icon.h"
 #include "app/controls.h"
 #include "app/notify_user.h"
+#include "app/spectrum_form.h"
 #include "convert/output_names.h"
 #include "reader/identify.h"
 
@@ -139,6 +140,14 @@ void TMainForm::BuildMenu() {
   Exit1 = File1->addAction(QStringLiteral("E&xit"));
   Exit1->setObjectName(QStringLiteral("Exit1"));
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
+  View1 = menuBar()->addMenu(QStringLiteral("&View"));
+  View1->setObjectName(QStringLiteral("View1"));
+  Spectrum1 = View1->addAction(QStringLiteral("&Spectrum..."));
+  Spectrum1->setObjectName(QStringLiteral("Spectrum1"));
+  connect(Spectrum1, &QAction::triggered, this, &TMainForm::Spectrum1Click);
+  SpectrumForm = new TSpectrumForm(this);
+  // The main window's inputs stay locked while the picture is drawn: both open the log.
+  SpectrumForm->onDrawing = [this](bool drawing) { SetInputsEnabled(!drawing); };
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   Help1->setObjectName(QStringLiteral("Help1"));
   About1 = Help1->addAction(QStringLiteral("&About"));
@@ -279,6 +288,7 @@ void TMainForm::SetInputsEnabled(bool enabled) {
                                        GroupBox1, cbHeader, rgDelimiter, btnConvert}) {
     input->setEnabled(enabled);
   }
+  Spectrum1->setEnabled(enabled);
 }
 
 // Reading order: the input and its Browse, the output and its Browse, the options row by row,
@@ -335,8 +345,10 @@ void TMainForm::btnConvertClick() {
   const ConversionOptions options = Options();
   ConvertThread_.reset(); // the worker of a conversion that has ended
   ConversionDisplay& display = *this;
-  ConvertThread_ = std::make_unique<ConvertWorker>(input, ToPath(edOutputFile->text()), options,
-                                                   display, recordHook_);
+  Convert::Outputs outputs;
+  outputs.push_back(std::make_unique<DelimitedTextOutput>(
+      OutputDestination{ToPath(edOutputFile->text())}, options));
+  ConvertThread_ = std::make_unique<ConvertWorker>(input, std::move(outputs), display, recordHook_);
   Converting_ = true;
   // Its end re-enables them; that can't come before this handler returns.
   SetInputsEnabled(false);
@@ -349,6 +361,21 @@ void TMainForm::btnCancelClick() {
   std::this_thread::sleep_for(std::chrono::milliseconds(kCancelWaitMs));
   ConvertThread_.reset(); // serves the worker's last updates and its message, then joins it
   Converting_ = false;
+}
+
+void TMainForm::Spectrum1Click() {
+  if (ConversionRunning() || SpectrumForm->Drawing()) return; // locked meanwhile
+  const QString path = edInputFile->text();
+  const IdentifyResult code = IdentifyLog(ToPath(path)).result;
+  if (code != IdentifyResult::Ok) {
+    NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
+    return;
+  }
+  SpectrumForm->recordHook = recordHook_;
+  SpectrumForm->show();
+  SpectrumForm->raise();
+  SpectrumForm->activateWindow();
+  SpectrumForm->Draw(ToPath(path), QFileInfo(path).fileName());
 }
 
 void TMainForm::About1Click() {

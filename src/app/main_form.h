@@ -28,6 +28,7 @@ namespace veltrix {
 class Bevel;
 class RadioGroup;
 class TAboutBox;
+class TSpectrumForm;
 
 inline constexpr const char* kMainCaption = "Veltrix Data Converter (Tarvik Edition)";
 // How long CANCEL waits before it takes the worker down; the window handles nothing meanwhile.
@@ -61,6 +62,7 @@ public:
   void btnOutputBrowseClick();
   void btnConvertClick();
   void btnCancelClick();
+  void Spectrum1Click();
   void About1Click();
 
   // Takes `path` as the input log, as Browse does with the file the dialog returns.
@@ -112,6 +114,9 @@ public:
   QPushButton* btnCancel;
   QMenu* File1;
   QAction* Exit1;
+  QMenu* View1;
+  QAction* Spectrum1;
+  TSpectrumForm* SpectrumForm;
   QMenu* Help1;
   QAction* About1;
 

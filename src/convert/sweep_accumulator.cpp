@@ -16,17 +16,23 @@ std::string Joined(std::string_view date, std::string_view time) {
   return text;
 }
 
-// The numbers of a text such as "07/12/2007", in order.
-std::vector<std::int64_t> Numbers(std::string_view text) {
-  std::vector<std::int64_t> numbers(1, 0);
+// The first three numbers of a text such as "07/12/2007", in order; false when it has fewer.
+bool ThreeNumbers(std::string_view text, std::int64_t (&numbers)[3]) {
+  std::size_t found = 0;
+  bool inNumber = false;
   for (const char c : text) {
     if (c >= '0' && c <= '9') {
-      numbers.back() = numbers.back() * 10 + (c - '0');
+      if (!inNumber) {
+        if (found == 3) break;
+        numbers[found++] = 0;
+        inNumber = true;
+      }
+      numbers[found - 1] = numbers[found - 1] * 10 + (c - '0');
     } else {
-      numbers.push_back(0);
+      inNumber = false;
     }
   }
-  return numbers;
+  return found == 3;
 }
 
 // Days from 1970-01-01 of a civil date (month and day as they come: odd values count on).
@@ -47,8 +53,8 @@ SweepAccumulator::SweepAccumulator(std::size_t maxRows)
 }
 
 std::int64_t SweepAccumulator::RtcSeconds(std::string_view date, std::string_view time) {
-  const std::vector<std::int64_t> d = Numbers(date), t = Numbers(time);
-  if (d.size() < 3 || t.size() < 3) return 0;
+  std::int64_t d[3], t[3];
+  if (!ThreeNumbers(date, d) || !ThreeNumbers(time, t)) return 0;
   return Days(d[2], d[0], d[1]) * 86400 + t[0] * 3600 + t[1] * 60 + t[2];
 }
 
@@ -67,9 +73,19 @@ void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
   const std::size_t n = std::min(samples.size(), peak_.size());
   const std::int16_t* s = samples.data();
 
-  // The clock: a gap where it jumps by more than a minute either way.
+  // The clock: a gap where it jumps by more than a minute either way. Dates change seldom, and
+  // the time is mostly the plain "HH:MM:SS".
   if (sweeps_ == 0 || rtcTime != rtc_time_ || rtcDate != rtc_date_) {
-    const std::int64_t seconds = RtcSeconds(rtcDate, rtcTime);
+    const auto digit = [&](std::size_t i) { return rtcTime[i] - '0'; };
+    std::int64_t seconds;
+    if (sweeps_ != 0 && rtcDate == rtc_date_ && rtcTime.size() == 8 && rtcTime[2] == ':' &&
+        rtcTime[5] == ':') {
+      seconds = rtc_day_start_ + (digit(0) * 10 + digit(1)) * 3600 +
+                (digit(3) * 10 + digit(4)) * 60 + digit(6) * 10 + digit(7);
+    } else {
+      seconds = RtcSeconds(rtcDate, rtcTime);
+      rtc_day_start_ = RtcSeconds(rtcDate, "00:00:00");
+    }
     if (sweeps_ != 0 && std::abs(seconds - rtc_seconds_) > kGapSeconds &&
         gaps_.size() < kMaxEvents) {
       gaps_.push_back({sweeps_, seconds - rtc_seconds_});
@@ -77,7 +93,6 @@ void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
     rtc_seconds_ = seconds;
     rtc_date_ = rtcDate;
     rtc_time_ = rtcTime;
-    last_time_ = Joined(rtcDate, rtcTime);
   }
   if (marker != marker_) {
     if (marker_changes_.size() < kMaxEvents)
@@ -85,19 +100,21 @@ void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
     marker_ = marker;
   }
 
-  for (std::size_t i = 0; i < n; ++i) {
-    peak_[i] = std::max(peak_[i], s[i]);
-    partial_sums_[i] += s[i];
-  }
-  if (++partial_count_ == kPartialSweeps) FlushSums();
-
   if (pending_.sweeps == 0) {
     pending_.peak.assign(s, s + n);
     pending_.firstSweep = sweeps_;
     pending_.time = Joined(rtcDate, rtcTime);
-  } else {
-    for (std::size_t i = 0; i < n; ++i) pending_.peak[i] = std::max(pending_.peak[i], s[i]);
   }
+  // One pass, in plain arrays the compiler can take many samples at a time in.
+  std::int16_t* peak = peak_.data();
+  std::int16_t* row = pending_.peak.data();
+  std::int32_t* sums = partial_sums_.data();
+  for (std::size_t i = 0; i < n; ++i) {
+    peak[i] = std::max(peak[i], s[i]);
+    row[i] = std::max(row[i], s[i]);
+    sums[i] += s[i];
+  }
+  if (++partial_count_ == kPartialSweeps) FlushSums();
   ++sweeps_;
   if (++pending_.sweeps == span_) {
     rows_.push_back(std::move(pending_));

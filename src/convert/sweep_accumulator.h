@@ -51,7 +51,7 @@ public:
   const std::vector<MarkerChange>& MarkerChanges() const { return marker_changes_; }
   const std::vector<Gap>& Gaps() const { return gaps_; }
   const std::string& FirstTime() const { return first_time_; }
-  const std::string& LastTime() const { return last_time_; }
+  std::string LastTime() const { return rtc_date_ + ' ' + rtc_time_; }
 
   // Seconds of an RTC date and time text ("MM/DD/YYYY", "HH:MM:SS"), on one continuous scale.
   static std::int64_t RtcSeconds(std::string_view date, std::string_view time);
@@ -73,9 +73,10 @@ private:
   std::vector<MarkerChange> marker_changes_;
   std::vector<Gap> gaps_;
   std::string marker_;
-  std::string rtc_date_, rtc_time_;
+  std::string rtc_date_, rtc_time_; // of the last sweep
   std::int64_t rtc_seconds_ = 0;
-  std::string first_time_, last_time_;
+  std::int64_t rtc_day_start_ = 0; // the seconds of the last sweep's date at midnight
+  std::string first_time_;
 };
 
 } // namespace veltrix

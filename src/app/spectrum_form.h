@@ -1,0 +1,95 @@
+#pragma once
+// TSpectrumForm: the second window, with the waterfall picture of the log named in the main
+// window. The picture is drawn on a worker as a conversion runs (progress, Cancel), shown scaled
+// to the window with a readout of time, frequency and level under the pointer, and saved as PNG.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include "app/convert_worker.h"
+#include "plot/waterfall.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace veltrix {
+
+class WaterfallOutput;
+
+// The picture, scaled to the widget with its proportions kept; reports where the pointer is in
+// picture pixels.
+class PictureView : public QWidget {
+public:
+  explicit PictureView(QWidget* parent = nullptr);
+  void SetImage(QImage image);
+  const QImage& Image() const { return image_; }
+  // The picture pixel under a point of the widget, if the picture is there.
+  std::optional<QPointF> PicturePoint(QPointF widgetPoint) const;
+  std::function<void(std::optional<QPointF>)> onPointer;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+private:
+  QRectF Target() const;
+  QImage image_;
+};
+
+class TSpectrumForm : public QWidget, private ConversionDisplay {
+  Q_OBJECT
+
+public:
+  explicit TSpectrumForm(QWidget* parent = nullptr);
+  ~TSpectrumForm() override;
+
+  // Draws the picture of the identified log at `inputPath`, `name` being its file name.
+  void Draw(const std::string& inputPath, const QString& name);
+  bool Drawing() const { return worker_ && !worker_->Ended(); }
+
+  void btnCancelDrawingClick();
+  void btnSavePictureClick();
+
+  // Told when drawing starts (true) and ends (false): the main window locks its inputs meanwhile.
+  std::function<void(bool drawing)> onDrawing;
+  // How Save Picture asks for a file name; the default runs a save dialog.
+  std::function<std::optional<QString>(const QString& proposed)> askPictureFile;
+  // For tests: as TMainForm::SetRecordHook.
+  ConvertWorker::RecordHook recordHook;
+
+  // The picture shown, if any, and the readout text of a picture point.
+  const std::optional<WaterfallPicture>& Picture() const { return picture_; }
+  QString ReadoutText(QPointF picturePoint) const;
+
+  PictureView* View;
+  QLabel* lReadout;
+  QProgressBar* pbDrawing;
+  QPushButton* btnCancelDrawing;
+  QPushButton* btnSavePicture;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void ShowStart(std::int64_t totalBytes) override;
+  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
+  void ShowFinish(std::int64_t totalBytes) override;
+  void ShowMessage(MessageKind kind, const std::string& text) override;
+  void ConversionEnded(ConvertStatus status) override;
+
+  std::unique_ptr<ConvertWorker> worker_;
+  const WaterfallOutput* output_ = nullptr; // the worker's
+  std::optional<WaterfallPicture> picture_;
+  std::string input_path_;
+  bool closing_ = false;
+};
+
+} // namespace veltrix
