@@ -258,6 +258,8 @@ TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
       {{"--util", "-o", dir.File("x.out"), a, b}, "exactly one INPUT"},
       {{"--util", "-d", "pipe", a}, "unknown delimiter"},
       {{"--util", "-j", "0", a}, "--jobs"},
+      {{"--util", "--waterfall", "--db", "-20", "-100", a}, "--db needs MIN below MAX"},
+      {{"--util", "--waterfall", "--db", "-20", "-20", a}, "--db needs MIN below MAX"},
       {{"--util", a, b}, a + " and " + b + " would both be converted to " + dir.File("a.out")},
   };
   for (const Case& c : cases) {
