@@ -1,16 +1,22 @@
 // Fuzz target: the whole conversion of an arbitrary byte string, as the body of a log of one
 // generation (the signature comes from VELTRIX_FUZZ_SIGNATURE), with every context field and
-// every record group ticked. The output goes to an in-memory file that is checked afterwards.
+// every record group ticked, and the maps and tables of its access points. The outputs go to
+// in-memory files that are checked afterwards: the maps and tables are valid UTF-8 without raw
+// control characters, whatever the log holds.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "convert/convert.h"
+#include "convert/map_output.h"
+#include "text/clean_text.h"
 
 namespace {
 
@@ -31,6 +37,26 @@ void Check(bool ok, const char* what) {
   }
 }
 
+std::string Contents(int fd) {
+  struct stat st {};
+  Check(::fstat(fd, &st) == 0, "a map file is there");
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  Check(::pread(fd, bytes.data(), bytes.size(), 0) == st.st_size, "a map file reads back");
+  return bytes;
+}
+
+void CheckCleanText(const std::string& bytes) {
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    std::uint32_t codePoint = 0;
+    const std::size_t n = veltrix::Utf8SequenceAt(rest, codePoint);
+    Check(n != 0, "maps and tables are valid UTF-8");
+    Check(codePoint >= 0x20 || codePoint == '\n' || codePoint == '\r',
+          "no control characters but line ends");
+    rest.remove_prefix(n);
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -38,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const int output = MemoryFile("out");
   static const std::string inputPath = PathOf(input);
   static const std::string outputPath = PathOf(output);
+  static const int maps[4] = {MemoryFile("kml"), MemoryFile("gpx"), MemoryFile("wigle"),
+                              MemoryFile("aps")};
 
   const char header[14] = {VELTRIX_FUZZ_SIGNATURE[0], VELTRIX_FUZZ_SIGNATURE[1],
                            VELTRIX_FUZZ_SIGNATURE[2], VELTRIX_FUZZ_SIGNATURE[3]};
@@ -52,7 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every delimiter, so every quoting path.
   o.delimiter = static_cast<veltrix::Delimiter>(size % 4);
   veltrix::ConversionObserver observer;
-  veltrix::Convert convert(inputPath, outputPath, o, observer);
+  veltrix::Convert::Outputs outputs;
+  outputs.push_back(
+      std::make_unique<veltrix::DelimitedTextOutput>(veltrix::OutputDestination{outputPath}, o));
+  veltrix::MapFiles files;
+  for (const int fd : maps) {
+    if (::ftruncate(fd, 0) != 0) std::abort();
+  }
+  files.kml = veltrix::OutputDestination{PathOf(maps[0])};
+  files.gpx = veltrix::OutputDestination{PathOf(maps[1])};
+  files.wigle = veltrix::OutputDestination{PathOf(maps[2])};
+  files.accessPoints = veltrix::OutputDestination{PathOf(maps[3])};
+  // A small table, so that the full table's path is taken too.
+  outputs.push_back(std::make_unique<veltrix::MapOutput>(
+      files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, 8));
+  veltrix::Convert convert(inputPath, std::move(outputs), observer);
   const veltrix::ConvertStatus status = convert.Execute();
 
   Check(status == veltrix::ConvertStatus::Completed, "the conversion completes");
@@ -68,5 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char end[2] = {};
   Check(::pread(output, end, 2, st.st_size - 2) == 2 && end[0] == '\r' && end[1] == '\n',
         "the output ends with CR LF");
+  for (const int fd : maps) CheckCleanText(Contents(fd));
   return 0;
 }

@@ -5,7 +5,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Everything the build, the tests and the tools need, from Debian 12's archive.
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libcli11-dev
-  qt6-base-dev xvfb xauth libbenchmark-dev time libcairo2-dev fonts-dejavu-core)
+  qt6-base-dev xvfb xauth libbenchmark-dev time libcairo2-dev fonts-dejavu-core
+  libxml2-utils gpsbabel python3)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

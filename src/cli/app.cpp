@@ -57,7 +57,17 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
                bool showProgress) {
   std::vector<Job> jobs;
   std::string problem;
-  const Products products{settings.options.AnyRecordGroup(), settings.waterfall};
+  Products products;
+  products.text = settings.options.AnyRecordGroup();
+  if (settings.split) {
+    for (std::size_t g = 0; g < products.split.size(); ++g)
+      products.split[g] = settings.options.GroupTicked(g);
+  }
+  products.picture = settings.waterfall;
+  products.kml = settings.kml;
+  products.gpx = settings.gpx;
+  products.wigle = settings.wigle;
+  products.accessPoints = settings.apSummary;
   if (!PlanJobs(settings.inputs, settings.output, jobs, problem, products)) {
     PrintUsageError(err, problem);
     return kExitUsage;
@@ -99,15 +109,24 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
       err << input << ": " << kMsgInterrupted << '\n';
       interrupted = true;
     } else if (terminal) {
+      const Job& job = jobs[i];
       std::string written;
-      if (!jobs[i].output.empty()) {
-        written = OutputName(jobs[i].output) + " (" + WithThousands(r.outputLines) +
-                  (r.outputLines == 1 ? " line)" : " lines)");
-      }
-      if (r.pictureDrawn) written += (written.empty() ? "" : ", ") + jobs[i].picture;
+      const auto add = [&](const std::string& text) {
+        written += (written.empty() ? "" : ", ") + text;
+      };
+      const auto lines = [](std::int64_t n) {
+        return " (" + WithThousands(n) + (n == 1 ? " line)" : " lines)");
+      };
+      if (!job.output.empty()) add(OutputName(job.output) + lines(r.outputLines));
+      for (std::size_t g = 0; g < job.split.size() && g < r.splitLines.size(); ++g)
+        add(job.split[g].path + lines(r.splitLines[g]));
+      if (r.pictureDrawn) add(job.picture);
+      for (const std::string* map : {&job.kml, &job.gpx, &job.wigle, &job.accessPoints})
+        if (!map->empty()) add(*map);
       if (!written.empty()) err << input << " -> " << written << '\n';
     }
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
+    for (const std::string& warning : r.warnings) err << input << ": warning: " << warning << '\n';
     if (!jobs[i].picture.empty() && !r.pictureDrawn && r.status == ConvertStatus::Completed)
       err << input << ": warning: " << kMsgNoSweeps << '\n';
   }

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/exit_codes.h"
+#include "cli/job_plan.h"
 
 #ifndef VELTRIX_VERSION
 #define VELTRIX_VERSION "0.0.0"
@@ -19,8 +20,10 @@ namespace {
 constexpr const char* kProgram = "veltrix-convert";
 
 constexpr const char* kFooter =
-    "At least one record group, --waterfall or --info is required. A regular output file is\n"
-    "replaced only when its conversion ends; damage in a log is reported as a warning.\n"
+    "At least one record group, a picture, a map or table, or --info is required. Files beside\n"
+    "the output are named NAME.suffix, NAME being the output path without \".out\". A regular\n"
+    "output file is replaced only when its conversion ends; damage in a log is reported as a\n"
+    "warning.\n"
     "Exit status: 0 every input converted, 1 an input failed, 2 usage error,\n"
     "130 interrupted by SIGINT or SIGTERM (running conversions end with whole lines).";
 
@@ -96,6 +99,12 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_flag("--records", records,
                "the five groups full-spectrum, single-spectrum, survey, single, util")
       ->group(recordGroup);
+  app.add_flag("--split", settings.split,
+               "one file per chosen group instead of one file: NAME.full-spectrum.out, "
+               "NAME.single-spectrum.out, NAME.survey.out, NAME.single.out, NAME.util.out, each "
+               "with its own header: the form spreadsheets and pandas load without misaligned "
+               "columns")
+      ->group(recordGroup);
 
   const char* pictureGroup = "Pictures";
   app.add_flag("--waterfall", settings.waterfall,
@@ -106,6 +115,19 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
       ->type_name("MIN MAX")
       ->group(pictureGroup);
+
+  const char* mapGroup = "Maps and tables of the access points (from surveys and beacons)";
+  app.add_flag("--kml", settings.kml,
+               "NAME.kml: access points with a GPS position, for Google Earth")
+      ->group(mapGroup);
+  app.add_flag("--gpx", settings.gpx, "NAME.gpx: the access points as waypoints and the GPS track")
+      ->group(mapGroup);
+  app.add_flag("--wigle", settings.wigle,
+               "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format")
+      ->group(mapGroup);
+  app.add_flag("--ap-summary", settings.apSummary,
+               "NAME.aps.csv: one row per access point, in the chosen delimiter")
+      ->group(mapGroup);
 
   app.add_option("-j,--jobs", jobs, "convert up to N inputs at once (default: the number of cores)")
       ->type_name("N");
@@ -156,12 +178,20 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   }
   settings.dbMin = db.first;
   settings.dbMax = db.second;
-  if (!settings.info && !o.AnyRecordGroup() && !settings.waterfall) {
+  if (settings.split && IsStandardStream(settings.output)) {
+    PrintUsageError(err, "--split writes files: it cannot be used with -o -");
+    return kExitUsage;
+  }
+  if (settings.split && !o.AnyRecordGroup()) {
+    PrintUsageError(err, "--split needs at least one record group");
+    return kExitUsage;
+  }
+  if (!settings.info && !o.AnyRecordGroup() && !settings.waterfall && !settings.AnyMapOrTable()) {
     PrintUsageError(err, o.accessPointsOnly
                              ? "--ap-only needs --survey"
                              : "choose at least one record group (--full-spectrum, "
-                               "--single-spectrum, --survey, --single, --util or --records) or "
-                               "--waterfall");
+                               "--single-spectrum, --survey, --single, --util or --records), "
+                               "--waterfall, --kml, --gpx, --wigle or --ap-summary");
     return kExitUsage;
   }
   return std::nullopt;

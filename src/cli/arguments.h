@@ -17,6 +17,10 @@ struct CliSettings {
   bool waterfall = false; // a waterfall picture of each log as well (or alone)
   double dbMin = -100.0;  // its colour window
   double dbMax = -20.0;
+  bool split = false; // one text per record group instead of one text
+  // Maps and tables of the access points.
+  bool kml = false, gpx = false, wigle = false, apSummary = false;
+  bool AnyMapOrTable() const { return kml || gpx || wigle || apSummary; }
   unsigned jobs = 1;
   bool quiet = false;
   bool info = false;

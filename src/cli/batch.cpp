@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include "convert/map_output.h"
 #include "plot/waterfall_output.h"
 
 #include <algorithm>
@@ -42,7 +43,10 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       JobObserver observer(progress, i);
       Convert::Outputs outputs;
       const DelimitedTextOutput* text = nullptr;
+      std::vector<const DelimitedTextOutput*> split;
       const WaterfallOutput* waterfall = nullptr;
+      const std::string inputName = InputName(job.input);
+      const std::string fileName = inputName.substr(inputName.find_last_of('/') + 1);
       if (!job.output.empty()) {
         const int descriptor = IsStandardStream(job.output) ? STDOUT_FILENO : -1;
         auto output = std::make_unique<DelimitedTextOutput>(
@@ -50,17 +54,35 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
         text = output.get();
         outputs.push_back(std::move(output));
       }
+      for (const GroupFile& file : job.split) {
+        auto output = std::make_unique<DelimitedTextOutput>(OutputDestination{file.path},
+                                                            options.WithGroupAlone(file.group));
+        split.push_back(output.get());
+        outputs.push_back(std::move(output));
+      }
       if (!job.picture.empty()) {
-        const std::string name = InputName(job.input);
         WaterfallSettings settings;
-        settings.name = name.substr(name.find_last_of('/') + 1);
+        settings.name = fileName;
         settings.dbMin = picture.dbMin;
         settings.dbMax = picture.dbMax;
         auto output = std::make_unique<WaterfallOutput>(OutputDestination{job.picture}, settings);
         waterfall = output.get();
         outputs.push_back(std::move(output));
       }
-      Convert conversion(InputName(job.input), std::move(outputs), observer, &stop);
+      const auto mapFile = [](const std::string& path) {
+        return path.empty() ? std::nullopt : std::optional(OutputDestination{path});
+      };
+      const MapFiles maps{mapFile(job.kml), mapFile(job.gpx), mapFile(job.wigle),
+                          mapFile(job.accessPoints)};
+      if (maps.kml || maps.gpx || maps.wigle || maps.accessPoints) {
+        MapSettings settings;
+        settings.name = fileName;
+        settings.delimiter = options.DelimiterChar();
+        outputs.push_back(std::make_unique<MapOutput>(maps, settings));
+      }
+      std::vector<const ConversionOutput*> all;
+      for (const auto& output : outputs) all.push_back(output.get());
+      Convert conversion(inputName, std::move(outputs), observer, &stop);
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
       JobResult& result = results[i];
       result.status = conversion.Execute();
@@ -68,6 +90,14 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       result.failureDetail = conversion.FailureDetail();
       result.damage = conversion.Damage();
       if (text != nullptr) result.outputLines = text->OutputLines();
+      for (const DelimitedTextOutput* output : split)
+        result.splitLines.push_back(output->OutputLines());
+      if (result.status == ConvertStatus::Completed) {
+        for (const ConversionOutput* output : all) {
+          for (std::string& warning : output->Warnings())
+            result.warnings.push_back(std::move(warning));
+        }
+      }
       if (waterfall != nullptr) result.pictureDrawn = waterfall->Picture().has_value();
       progress.FinishJob(i);
     }

@@ -23,11 +23,14 @@ struct JobResult {
   std::string failureDetail; // the system's reason for a failure, when there is one
   LogDamage damage;
   std::int64_t outputLines = 0;
-  bool pictureDrawn = false; // false for a log without full-spectrum records
+  std::vector<std::int64_t> splitLines; // of each --split file, in the job's order
+  bool pictureDrawn = false;            // false for a log without full-spectrum records
+  std::vector<std::string> warnings;    // what the maps and tables left out
 };
 
 // Converts every job, at most `workers` at once, taking the jobs in order. Each job is one
-// Convert into the job's outputs (the delimited text, the waterfall picture or both) with its
+// Convert into the job's outputs (the delimited text or one per group, the waterfall picture,
+// the maps and tables) with its
 // own observer, which reports to `progress`; "-" reads standard input or writes standard output.
 // `stop` is every conversion's termination flag; once it is set no further job starts. Returns
 // one result per job.

@@ -27,13 +27,31 @@ std::string DefaultOutputPath(std::string_view input) {
   return OutputNameQxReplaced(input);
 }
 
-std::string PicturePath(const std::string& input, const std::string& output) {
+std::string OutputStem(const std::string& input, const std::string& output) {
   std::string name =
       !output.empty() && !IsStandardStream(output) ? output : DefaultOutputPath(input);
   if (IsStandardStream(name)) return {};
   if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".out") == 0)
     name.resize(name.size() - 4);
-  return name + ".waterfall.png";
+  return name;
+}
+
+std::string PicturePath(const std::string& input, const std::string& output) {
+  const std::string stem = OutputStem(input, output);
+  return stem.empty() ? stem : stem + ".waterfall.png";
+}
+
+std::vector<const std::string*> Job::Files() const {
+  std::vector<const std::string*> files;
+  if (!output.empty()) files.push_back(&output);
+  for (const GroupFile& f : split) files.push_back(&f.path);
+  for (const std::string* path : {&picture, &kml, &gpx, &wigle, &accessPoints})
+    if (!path->empty()) files.push_back(path);
+  return files;
+}
+
+bool Products::Split() const {
+  return std::find(split.begin(), split.end(), true) != split.end();
 }
 
 namespace {
@@ -91,14 +109,34 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   }
   for (const std::string& input : inputs) {
     const std::string textOutput = output.empty() ? DefaultOutputPath(input) : output;
-    Job job{input, products.text ? textOutput : std::string(), {}, PlannedSize(input)};
-    if (products.picture) {
-      job.picture = PicturePath(input, output);
-      if (job.picture.empty()) {
-        problem = "--waterfall needs -o FILE to name the picture of standard input";
-        return false;
+    Job job;
+    job.input = input;
+    job.sizeBytes = PlannedSize(input);
+    if (products.text && !products.Split()) job.output = textOutput;
+    const std::string stem = OutputStem(input, output);
+    // The first product asked for that needs NAME names the problem when there is none.
+    const auto beside = [&](bool asked, std::string& path, const char* suffix, const char* flag,
+                            const char* what) {
+      if (!asked || !problem.empty()) return;
+      if (stem.empty()) {
+        problem = std::string(flag) + " needs -o FILE to name the " + what + " of standard input";
+        return;
       }
+      path = stem + suffix;
+    };
+    for (std::size_t g = 0; g < products.split.size(); ++g) {
+      if (!products.split[g]) continue;
+      GroupFile& file = job.split.emplace_back(GroupFile{g, {}});
+      std::string suffix(1, '.');
+      suffix.append(RecordGroupNames[g]).append(".out");
+      beside(true, file.path, suffix.c_str(), "--split", "files");
     }
+    beside(products.picture, job.picture, ".waterfall.png", "--waterfall", "picture");
+    beside(products.kml, job.kml, ".kml", "--kml", "map");
+    beside(products.gpx, job.gpx, ".gpx", "--gpx", "map");
+    beside(products.wigle, job.wigle, ".wigle.csv", "--wigle", "table");
+    beside(products.accessPoints, job.accessPoints, ".aps.csv", "--ap-summary", "table");
+    if (!problem.empty()) return false;
     // Each conversion opens its log exclusively: the same log twice would fail at random.
     const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
     if (!fresh) {
@@ -109,8 +147,7 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     jobs.push_back(std::move(job));
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    for (const std::string* written : {&jobs[i].output, &jobs[i].picture}) {
-      if (written->empty()) continue;
+    for (const std::string* written : jobs[i].Files()) {
       const std::string key = FileKey(*written, STDOUT_FILENO);
       const auto [it, fresh] = outputByKey.emplace(key, i);
       if (!fresh) {

@@ -53,7 +53,27 @@ struct ConversionOptions {
   }
   bool AnyRecordGroup() const { return Groups().Any(); }
 
+  // The five record groups in header order, by index (see RecordGroupNames).
+  static constexpr std::size_t kRecordGroups = 5;
+  bool GroupTicked(std::size_t index) const { return this->*kGroupFlags[index]; }
+  // These options with record group `index` the only one ticked (survey keeps accessPointsOnly).
+  ConversionOptions WithGroupAlone(std::size_t index) const {
+    ConversionOptions alone = *this;
+    for (const auto flag : kGroupFlags) alone.*flag = false;
+    alone.*kGroupFlags[index] = true;
+    return alone;
+  }
+
   bool operator==(const ConversionOptions&) const = default;
+
+private:
+  static constexpr bool ConversionOptions::*kGroupFlags[kRecordGroups] = {
+      &ConversionOptions::fullSpectrum, &ConversionOptions::singleSpectrum,
+      &ConversionOptions::survey, &ConversionOptions::single, &ConversionOptions::utilization};
 };
+
+// The record groups' short names, in header order: what files of one group each are named by.
+inline constexpr std::array<std::string_view, ConversionOptions::kRecordGroups> RecordGroupNames = {
+    "full-spectrum", "single-spectrum", "survey", "single", "util"};
 
 } // namespace veltrix

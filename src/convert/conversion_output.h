@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "convert/output_target.h"
 #include "reader/identify.h"
@@ -16,8 +17,8 @@ class ConversionOutput {
 public:
   virtual ~ConversionOutput() = default;
 
-  // Where it writes; checked against the input before anything is created.
-  virtual const OutputDestination& Destination() const = 0;
+  // Where it writes (one file or several); checked against the input before anything is created.
+  virtual std::vector<OutputDestination> Destinations() const = 0;
   // Creates the file for a log of `variant`. False when it cannot be created.
   virtual bool Open(LogVariant variant) = 0;
   // Takes the frame just read (framed or not: a stretch of garbage comes without one).
@@ -31,6 +32,9 @@ public:
   // The system's reason for a failure, with the file concerned: "out/x.out: No space left on
   // device"; empty when there is none.
   virtual std::string FailureDetail() const = 0;
+  // What a completed output left out or could not show, one line each: "12 access points have no
+  // position: not on the map".
+  virtual std::vector<std::string> Warnings() const { return {}; }
 };
 
 } // namespace veltrix

@@ -95,8 +95,10 @@ ConvertStatus Convert::Execute() {
   if (!variant) return fail(ConvertStatus::NotValid);
   variant_ = *variant;
   for (const auto& output : outputs_) {
-    if (NamesInput(reader.File(), input_path_, input_descriptor_ < 0, output->Destination()))
-      return fail(ConvertStatus::SameFile);
+    for (const OutputDestination& destination : output->Destinations()) {
+      if (NamesInput(reader.File(), input_path_, input_descriptor_ < 0, destination))
+        return fail(ConvertStatus::SameFile);
+    }
   }
 
   // A pipe or a device has no size beforehand: it is read to its end.

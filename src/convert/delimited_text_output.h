@@ -17,7 +17,7 @@ class DelimitedTextOutput final : public ConversionOutput {
 public:
   DelimitedTextOutput(OutputDestination destination, const ConversionOptions& options);
 
-  const OutputDestination& Destination() const override { return destination_; }
+  std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
   void Take(const Frame& frame) override;
   bool Failed() const override { return out_.Failed(); }

@@ -2,6 +2,7 @@
 
 #include "text/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace veltrix {
@@ -73,6 +74,15 @@ void OutputFile::Field(std::string_view text) {
   }
   *out++ = '"';
   Commit(static_cast<std::size_t>(out - start));
+}
+
+void OutputFile::Text(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t part = std::min(text.size(), kBufferSize / 2);
+    Reserve(part);
+    PutRaw(text.substr(0, part));
+    text.remove_prefix(part);
+  }
 }
 
 void OutputFile::IntegerField(std::int64_t value) {

@@ -52,6 +52,8 @@ public:
   }
   void IntegerField(std::int64_t value);
   void Fixed2Field(double value); // as printf "%.2f"
+  // Raw bytes of any length, outside the field rule (XML, a fixed header line).
+  void Text(std::string_view text);
   // Ends the line with CR LF; the next field starts a new line.
   void EndLine() {
     Reserve(2);

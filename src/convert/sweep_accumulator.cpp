@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "text/date_text.h"
+
 namespace veltrix {
 namespace {
 
@@ -14,25 +16,6 @@ std::string Joined(std::string_view date, std::string_view time) {
   text += ' ';
   text += time;
   return text;
-}
-
-// The first three numbers of a text such as "07/12/2007", in order; false when it has fewer.
-bool ThreeNumbers(std::string_view text, std::int64_t (&numbers)[3]) {
-  std::size_t found = 0;
-  bool inNumber = false;
-  for (const char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (!inNumber) {
-        if (found == 3) break;
-        numbers[found++] = 0;
-        inNumber = true;
-      }
-      numbers[found - 1] = numbers[found - 1] * 10 + (c - '0');
-    } else {
-      inNumber = false;
-    }
-  }
-  return found == 3;
 }
 
 // Days from 1970-01-01 of a civil date (month and day as they come: odd values count on).

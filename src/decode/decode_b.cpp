@@ -88,8 +88,9 @@ void WalkElements(RecordState& s, std::size_t frameLength) {
 }
 
 // A station that cannot be added (the list is full) leaves the list as it is; the capture's own
-// values still reach its line.
-void DecodeManagementCapture(RecordState& s, StationList& stations, const Capture& c) {
+// values still reach its line, and the sighting is still reported.
+void DecodeManagementCapture(RecordState& s, StationList& stations, const Capture& c,
+                             SightingSink* sightings) {
   std::memcpy(s.MgmtCapture.data(), c.header, kCaptureHeaderSize);
   if (c.length != 0) {
     std::memcpy(s.MgmtFrame.data(), c.frame, std::min<std::size_t>(c.length, kMgmtFrameCapacity));
@@ -109,12 +110,15 @@ void DecodeManagementCapture(RecordState& s, StationList& stations, const Captur
   };
   if (StationNode* found = stations.FindByMac(mac)) {
     update(*found);
+    if (c.valid && sightings != nullptr) sightings->AccessPointSighted(*found);
   } else if (c.valid) {
-    if (std::optional<StationNode> node = stations.NewNode()) {
-      std::memcpy(node->mac.data(), mac, 6);
-      update(*node);
-      stations.InsertSorted(std::move(*node));
-    }
+    std::optional<StationNode> node = stations.NewNode();
+    StationNode unlisted;
+    StationNode& added = node ? *node : unlisted;
+    std::memcpy(added.mac.data(), mac, 6);
+    update(added);
+    if (sightings != nullptr) sightings->AccessPointSighted(added);
+    if (node) stations.InsertSorted(std::move(*node));
   }
   CommonCaptureSteps(s, s.MgmtCapture.data(), s.MgmtFrame[kRateByte]);
 }
@@ -143,7 +147,8 @@ void DecodeDataCapture(RecordState& s, StationList& stations, const Capture& c) 
 }
 
 // Types 6 and 18: data frames and beacons give a line; any other frame is not decoded.
-DecodeResult DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c) {
+DecodeResult DecodeSingleCapture(RecordState& s, StationList& stations, const Capture& c,
+                                 SightingSink* sightings) {
   if (c.length <= kFrameControl) return DecodeResult::NothingToWrite;
   const std::uint8_t control = c.frame[kFrameControl];
   const int type = (control >> 2) & 3;
@@ -153,7 +158,7 @@ DecodeResult DecodeSingleCapture(RecordState& s, StationList& stations, const Ca
     DecodeDataCapture(s, stations, c);
   } else if (type == 0 && subtype == 8) {
     if (c.length < kElements) return DecodeResult::NothingToWrite;
-    DecodeManagementCapture(s, stations, c);
+    DecodeManagementCapture(s, stations, c, sightings);
   } else {
     return DecodeResult::NothingToWrite;
   }
@@ -170,7 +175,7 @@ bool UsableManagementCapture(const Capture& c) {
 } // namespace
 
 DecodeResult DecodeB(const Frame& frame, RecordState& s, StationList& stations, GpsDecoder& gps,
-                     const RecordGroups& groups) {
+                     const RecordGroups& groups, SightingSink* sightings) {
   if (!frame.PayloadDelivered) return DecodeResult::NothingToWrite;
   const std::span<const std::uint8_t> body = frame.Payload;
   Capture capture{};
@@ -209,16 +214,16 @@ DecodeResult DecodeB(const Frame& frame, RecordState& s, StationList& stations, 
   case b_payload::kCapture6:
   case b_payload::kCapture18:
     if (!groups.single || !ParseCapture(body, capture)) return DecodeResult::NothingToWrite;
-    return DecodeSingleCapture(s, stations, capture);
+    return DecodeSingleCapture(s, stations, capture, sightings);
   case b_payload::kManagementCapture:
     if (ParseCapture(body, capture) && UsableManagementCapture(capture))
-      DecodeManagementCapture(s, stations, capture);
+      DecodeManagementCapture(s, stations, capture, sightings);
     return DecodeResult::NothingToWrite;
   case b_payload::kSurveyCapture:
     if (!groups.survey || !ParseCapture(body, capture) || !UsableManagementCapture(capture))
       return DecodeResult::NothingToWrite;
     stations.Clear();
-    DecodeManagementCapture(s, stations, capture);
+    DecodeManagementCapture(s, stations, capture, sightings);
     s.Kind = RecordKind::Survey;
     return DecodeResult::RecordReady;
   default:

@@ -37,8 +37,8 @@ DecodeResult DecodeUtilization(RecordState& s, const std::uint8_t* p) {
   return DecodeResult::RecordReady;
 }
 
-DecodeResult DecodeSurvey(RecordState& s, StationList& stations,
-                          std::span<const std::uint8_t> body) {
+DecodeResult DecodeSurvey(RecordState& s, StationList& stations, std::span<const std::uint8_t> body,
+                          SightingSink* sightings) {
   if (body.empty()) return DecodeResult::NothingToWrite;
   const std::size_t n = body[0];
   const std::size_t apOffset = 1 + kStationEntryBytes * n;
@@ -104,6 +104,7 @@ DecodeResult DecodeSurvey(RecordState& s, StationList& stations,
       node.channel = ap.Channel;
       node.ssid = TextUpToZero(ap.Ssid.data(), ap.Ssid.size());
       node.signal = ap.Channel == s.CurrentChannel ? s.GStations[i].Rssi : std::int16_t{-100};
+      if (sightings != nullptr) sightings->AccessPointSighted(node);
     } else {
       node.isAp = 0;
       node.wep = 0;
@@ -119,7 +120,7 @@ DecodeResult DecodeSurvey(RecordState& s, StationList& stations,
 } // namespace
 
 DecodeResult DecodeG(const Frame& frame, RecordState& s, StationList& stations, GpsDecoder& gps,
-                     const RecordGroups& groups) {
+                     const RecordGroups& groups, SightingSink* sightings) {
   if (!frame.PayloadDelivered) return DecodeResult::NothingToWrite;
   const std::span<const std::uint8_t> body = frame.Payload;
   // A payload shorter than its layout is damaged; it is skipped rather than padded.
@@ -138,7 +139,7 @@ DecodeResult DecodeG(const Frame& frame, RecordState& s, StationList& stations, 
     return DecodeResult::RecordReady;
   case g_payload::kSurvey:
     if (!groups.survey) return DecodeResult::NothingToWrite;
-    return DecodeSurvey(s, stations, body);
+    return DecodeSurvey(s, stations, body, sightings);
   case g_payload::kChannel:
     if (!body.empty()) s.CurrentChannel = body[0];
     return DecodeResult::NothingToWrite;

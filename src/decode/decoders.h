@@ -29,12 +29,24 @@ struct RecordGroups {
   bool operator==(const RecordGroups&) const = default;
 };
 
+// Told of every report of an access point: each access-point node an 802.11g survey inserts (in
+// station order), and each management-frame capture of an 802.11b log (types 9 and 10, beacons in
+// types 6 and 18) with FrameValid set, once its node is found or added; `node` holds the values
+// after the update (a node the full list could not take is reported all the same).
+class SightingSink {
+public:
+  virtual void AccessPointSighted(const StationNode& node) = 0;
+
+protected:
+  ~SightingSink() = default;
+};
+
 // 802.11g logs.
 DecodeResult DecodeG(const Frame& frame, RecordState& state, StationList& stations, GpsDecoder& gps,
-                     const RecordGroups& groups);
+                     const RecordGroups& groups, SightingSink* sightings = nullptr);
 // 802.11b logs.
 DecodeResult DecodeB(const Frame& frame, RecordState& state, StationList& stations, GpsDecoder& gps,
-                     const RecordGroups& groups);
+                     const RecordGroups& groups, SightingSink* sightings = nullptr);
 
 // One generation's decoder with everything it keeps from record to record, created with the
 // start-up defaults: each output of a conversion has its own.
@@ -44,8 +56,8 @@ struct RecordDecoder {
       : variant(variant), groups(groups), stations(stationCapacity) {}
 
   DecodeResult Decode(const Frame& frame) {
-    return variant == LogVariant::B ? DecodeB(frame, state, stations, gps, groups)
-                                    : DecodeG(frame, state, stations, gps, groups);
+    return variant == LogVariant::B ? DecodeB(frame, state, stations, gps, groups, sightings)
+                                    : DecodeG(frame, state, stations, gps, groups, sightings);
   }
 
   LogVariant variant;
@@ -53,6 +65,7 @@ struct RecordDecoder {
   RecordState state;
   StationList stations;
   GpsDecoder gps;
+  SightingSink* sightings = nullptr;
 };
 
 } // namespace veltrix

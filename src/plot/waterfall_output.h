@@ -22,7 +22,9 @@ public:
   // Writes a PNG to `destination`; with nothing, keeps the picture for Picture().
   WaterfallOutput(std::optional<OutputDestination> destination, WaterfallSettings settings);
 
-  const OutputDestination& Destination() const override { return destination_; }
+  std::vector<OutputDestination> Destinations() const override {
+    return to_file_ ? std::vector{destination_} : std::vector<OutputDestination>{};
+  }
   bool Open(LogVariant variant) override;
   void Take(const Frame& frame) override;
   bool Failed() const override { return false; } // everything is written at the end

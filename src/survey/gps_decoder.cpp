@@ -69,6 +69,7 @@ bool GpsDecoder::Decode(std::span<const std::uint8_t> payload) {
   Hours = block[8];
   Minutes = block[9];
   Seconds = block[10];
+  ++Fixes;
   UpdateTexts();
   return true;
 }

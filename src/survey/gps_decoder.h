@@ -36,8 +36,9 @@ public:
   std::string_view LongitudeText() const { return longitude_.view(); }
 
   std::int16_t Month = 0, Day = 0, Year = 0, Hours = 0, Minutes = 0, Seconds = 0;
-  double Latitude = 0.0;  // degrees, positive north
-  double Longitude = 0.0; // degrees, positive east
+  double Latitude = 0.0;   // degrees, positive north
+  double Longitude = 0.0;  // degrees, positive east
+  std::uint64_t Fixes = 0; // GPS blocks decoded since construction
 
 private:
   void UpdateTexts();

@@ -16,10 +16,10 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
     const testing::Bytes log = tools::MakeExampleLog(i % 2 ? LogVariant::B : LogVariant::G, 4096,
                                                      static_cast<std::uint32_t>(i + 1));
     testing::WriteFile(dir.File(name + ".qx"), log);
-    jobs.push_back({dir.File(name + ".qx"),
-                    dir.File(name + ".out"),
-                    {},
-                    static_cast<std::int64_t>(log.size())});
+    Job& job = jobs.emplace_back();
+    job.input = dir.File(name + ".qx");
+    job.output = dir.File(name + ".out");
+    job.sizeBytes = static_cast<std::int64_t>(log.size());
   }
   return jobs;
 }

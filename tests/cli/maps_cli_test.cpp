@@ -1,0 +1,120 @@
+// The maps, tables and split texts of veltrix-convert, read back by the programs that read them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli_process.h"
+#include "decode/payload_types.h"
+
+namespace veltrix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace clitest;
+using testing::Bytes;
+
+bool Installed(const char* program) {
+  return fs::exists(std::string("/usr/bin/") + program);
+}
+
+Bytes Beacon(std::uint8_t last, std::string_view ssid, bool wep, std::int8_t rssi) {
+  testing::CaptureHeader header;
+  header.rssi = rssi;
+  const testing::Mac mac = {0x00, 0x0A, 0x1B, 0x2C, 0x3D, last};
+  return testing::CaptureBody(
+      header,
+      testing::BeaconFrame(110, mac, wep, {{0, testing::SsidElementContent(ssid)}, {3, {6}}}));
+}
+
+Bytes Gps(std::int32_t latitude, std::uint8_t seconds) {
+  testing::GpsFix fix;
+  fix.latitude = latitude;
+  fix.seconds = seconds;
+  return testing::GpsBody(fix);
+}
+
+// Hostile SSIDs make valid XML and CSV, every file is read back by its reader, and the text
+// output is the same bytes with the maps as without.
+TEST_F(ConvertCli, MapsAndTablesParseBackWithTheirReaders) {
+  const std::string ssids[] = {"<&>\"'", "a,b \"c\"", std::string("\xFF\x01\r\n", 4), "Caf\xC3\xA9",
+                               ""};
+  testing::LogBuilder log("QXB ");
+  log.Frame(b_payload::kGps, Gps(180000000, 1))
+      .Frame(b_payload::kGps, Gps(180003600, 2))
+      .Frame(b_payload::kGps, Gps(180000000, 3)); // back where it was: not again in the track
+  for (std::uint8_t i = 0; i < 5; ++i)
+    log.Frame(b_payload::kManagementCapture, Beacon(i, ssids[i], i % 2 == 1, -50));
+  const std::string qx = WriteLog("m.qx", log.bytes());
+
+  ASSERT_EQ(
+      RunCli(logs, {"--survey", "--single", "-d", "space", "-o", dir.File("plain.out"), qx}).status,
+      0);
+  const Result r = RunCli(logs, {"--survey", "--single", "-d", "space", "--kml", "--gpx", "--wigle",
+                                 "--ap-summary", qx});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(Slurp(dir.File("m.out")) == Slurp(dir.File("plain.out")));
+
+  const std::string kml = Slurp(dir.File("m.kml"));
+  EXPECT_NE(kml.find("<name>&lt;&amp;&gt;&quot;&apos;</name>"), std::string::npos);
+  EXPECT_NE(kml.find("<name>\\xFF\\x01\\x0D\\x0A</name>"), std::string::npos);
+  EXPECT_NE(kml.find("<name>(no SSID)</name>"), std::string::npos);
+  EXPECT_NE(kml.find("<coordinates>-122.5000000,50.0000000</coordinates>"), std::string::npos);
+  if (Installed("xmllint")) {
+    const Result lint =
+        RunShell(logs, "xmllint --noout '" + dir.File("m.kml") + "' '" + dir.File("m.gpx") + "'");
+    EXPECT_EQ(lint.status, 0) << lint.err;
+  }
+  if (Installed("gpsbabel")) {
+    // Five waypoints; a track of two distinct positions.
+    const Result wpt =
+        RunShell(logs, "gpsbabel -i gpx -f '" + dir.File("m.gpx") + "' -o unicsv -F -");
+    EXPECT_EQ(std::count(wpt.out.begin(), wpt.out.end(), '\n'), 1 + 5) << wpt.out << wpt.err;
+    const Result trk =
+        RunShell(logs, "gpsbabel -t -i gpx -f '" + dir.File("m.gpx") + "' -o unicsv -F -");
+    EXPECT_EQ(std::count(trk.out.begin(), trk.out.end(), '\n'), 1 + 2) << trk.out << trk.err;
+  }
+  if (Installed("python3")) {
+    // Strict UTF-8; every WiGLE row 14 fields and every table row 12; the SSIDs as read.
+    const Result csv = RunShell(logs, R"(python3 - ')" + dir.File("m") + R"(' <<'EOF'
+import csv, sys
+stem = sys.argv[1]
+for name in ('.kml', '.gpx'):
+    open(stem + name, encoding='utf-8', errors='strict').read()
+with open(stem + '.wigle.csv', encoding='utf-8', errors='strict', newline='') as f:
+    assert f.readline().startswith('WigleWifi-1.6,appRelease=')
+    rows = list(csv.reader(f))
+    assert rows[0][0] == 'MAC' and rows[0][13] == 'Type', rows[0]
+    assert all(len(row) == 14 for row in rows), rows
+    print(len(rows) - 1)
+with open(stem + '.aps.csv', encoding='utf-8', errors='strict', newline='') as f:
+    rows = list(csv.reader(f, delimiter=' '))
+    assert rows[0][5] == 'First Seen' and all(len(row) == 12 for row in rows), rows
+    for row in rows[1:]:
+        print(row[1])
+EOF
+)");
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "5\n<&>\"'\na,b \"c\"\n\\xFF\\x01\\x0D\\x0A\nCaf\xC3\xA9\n\n");
+  }
+}
+
+// --split: each file is what a conversion with its group alone writes.
+TEST_F(ConvertCli, SplitFilesEqualOneGroupConversions) {
+  const std::string g = Log("g.qx", LogVariant::G);
+  const Result r =
+      RunCli(logs, {"--split", "--records", "--context", "-d", "tab", "-o", dir.File("s.out"), g});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(dir.File("s.out")));
+  for (const char* group : {"full-spectrum", "single-spectrum", "survey", "single", "util"}) {
+    SCOPED_TRACE(group);
+    ASSERT_EQ(RunCli(logs, {std::string("--") + group, "--context", "-d", "tab", "-o",
+                            dir.File("one.out"), g})
+                  .status,
+              0);
+    EXPECT_TRUE(Slurp(dir.File(std::string("s.") + group + ".out")) == Slurp(dir.File("one.out")));
+  }
+}
+
+} // namespace
+} // namespace veltrix
