@@ -45,14 +45,16 @@ std::string Contents(int fd) {
   return bytes;
 }
 
-void CheckCleanText(const std::string& bytes) {
+// `delimiter`: the table's own, which may be a TAB.
+void CheckCleanText(const std::string& bytes, char delimiter) {
   std::string_view rest = bytes;
   while (!rest.empty()) {
     std::uint32_t codePoint = 0;
     const std::size_t n = veltrix::Utf8SequenceAt(rest, codePoint);
     Check(n != 0, "maps and tables are valid UTF-8");
-    Check(codePoint >= 0x20 || codePoint == '\n' || codePoint == '\r',
-          "no control characters but line ends");
+    Check(codePoint >= 0x20 || codePoint == '\n' || codePoint == '\r' ||
+              codePoint == static_cast<unsigned char>(delimiter),
+          "no control characters but line ends and the delimiter");
     rest.remove_prefix(n);
   }
 }
@@ -110,6 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char end[2] = {};
   Check(::pread(output, end, 2, st.st_size - 2) == 2 && end[0] == '\r' && end[1] == '\n',
         "the output ends with CR LF");
-  for (const int fd : maps) CheckCleanText(Contents(fd));
+  for (const int fd : maps) CheckCleanText(Contents(fd), fd == maps[3] ? o.DelimiterChar() : ',');
   return 0;
 }

@@ -60,7 +60,9 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   bool context = false;
   bool records = false;
 
-  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (.out).", kProgram};
+  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (.out), waterfall "
+               "pictures, and maps and tables of their access points.",
+               kProgram};
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
   app.footer(kFooter);
 
