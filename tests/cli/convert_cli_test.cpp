@@ -344,16 +344,25 @@ TEST_F(ConvertCli, Version) {
 }
 
 TEST_F(ConvertCli, InterruptEndsRunningConversionsWithWholeLinesAndStartsNoMore) {
-  const testing::Bytes big = tools::MakeExampleLog(LogVariant::G, 4u << 20);
+  // Two small logs, then larger ones that take a while each.
+  const testing::Bytes small = tools::MakeExampleLog(LogVariant::G, 1u << 20);
+  const testing::Bytes big = tools::MakeExampleLog(LogVariant::G, 8u << 20);
   std::vector<std::string> args = {"-j", "2", "--records", "--context"};
-  for (int i = 0; i < 6; ++i) args.push_back(WriteLog("big" + std::to_string(i) + ".qx", big));
+  for (int i = 0; i < 6; ++i)
+    args.push_back(WriteLog("big" + std::to_string(i) + ".qx", i < 2 ? small : big));
 
   const pid_t pid = Start(logs, args);
   ASSERT_GT(pid, 0);
-  // Once the first output exists, the batch is well under way and far from its end.
+  // Once the third log's output is being written (outputs are renamed into place only when they
+  // are complete), a conversion is under way and the batch is far from its end.
+  const auto writingThird = [&] {
+    for (const std::string& name : TemporaryFiles(dir))
+      if (name.starts_with(".big2.out")) return true;
+    return fs::exists(dir.File("big2.out"));
+  };
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!fs::exists(dir.File("big0.out")) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  while (!writingThird() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   kill(pid, SIGINT);
   const Result r = Finish(logs, pid);
