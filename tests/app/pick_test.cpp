@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+
+#include <QDir>
 
 #include <QDropEvent>
 #include <QLineEdit>
@@ -8,6 +11,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "app/application.h"
 #include "reader/identify.h"
 #include "window_test.h"
 
@@ -96,6 +100,47 @@ TEST_F(WindowTest, DroppingOneFilePicksItAsBrowseDoes) {
   Drop(form, {junk, log});
   Drop(form, {QUrl(QStringLiteral("https://example.org/x.qx"))});
   EXPECT_EQ(messages, (std::vector{Info(kMsgNotValid), Info(kMsgLoaded)}));
+}
+
+// `veltrix [LOG]`: the log named on the command line is picked as Browse picks it.
+TEST_F(WindowTest, ALogOnTheCommandLineIsPickedAsBrowsePicksIt) {
+  struct Case {
+    QStringList arguments; // after the program's name, Qt's own taken out
+    std::optional<int> exit;
+    const char* says; // on stdout or stderr
+  };
+  const Case cases[] = {
+      {{}, std::nullopt, ""},
+      {{"--help"}, 0, "Usage: veltrix [LOG]"},
+      {{"x.qx", "--version"}, 0, "veltrix " VELTRIX_VERSION "\n"},
+      {{"-x"}, 2, "unknown option '-x'"},
+      {{"a.qx", "b.qx"}, 2, "one LOG at most"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    std::ostringstream out, err;
+    QString log = QStringLiteral("stale");
+    EXPECT_EQ(ParseWindowArguments(c.arguments, log, out, err), c.exit);
+    EXPECT_NE((out.str() + err.str()).find(c.says), std::string::npos) << out.str() << err.str();
+    EXPECT_TRUE(log.isEmpty());
+  }
+
+  // `veltrix examples/tarvik-g.qx` in the project's folder: a relative name, as a shell gives it,
+  // picked by its full path once the window runs.
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VELTRIX_SOURCE_DIR)));
+  QString log;
+  std::ostringstream out;
+  EXPECT_EQ(ParseWindowArguments({QStringLiteral("--"), QStringLiteral("examples/tarvik-g.qx")},
+                                 log, out, out),
+            std::nullopt);
+  PickLogOnStart(form, log);
+  QDir::setCurrent(previous);
+  EXPECT_EQ(Input(form), ""); // not before the message loop runs
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Input(form), VELTRIX_SOURCE_DIR "/examples/tarvik-g.qx");
+  EXPECT_EQ(Output(form), VELTRIX_SOURCE_DIR "/examples/tarvik-g.out");
+  EXPECT_EQ(messages, std::vector{Info(kMsgLoaded)});
 }
 
 } // namespace
