@@ -1,0 +1,45 @@
+# bash completion for veltrix-convert                                  -*- shell-script -*-
+
+_veltrix_convert() {
+  local cur prev
+  cur="${COMP_WORDS[COMP_CWORD]}"
+  prev="${COMP_WORDS[COMP_CWORD - 1]}"
+  COMPREPLY=()
+
+  case "$prev" in
+    -d | --delimiter)
+      mapfile -t COMPREPLY < <(compgen -W "comma tab space semicolon" -- "$cur")
+      return
+      ;;
+    -o | --output)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return
+      ;;
+    -j | --jobs | --db)
+      # A number: nothing to offer.
+      return
+      ;;
+  esac
+  # The second value of --db MIN MAX.
+  if [ "$COMP_CWORD" -ge 2 ] && [ "${COMP_WORDS[COMP_CWORD - 2]}" = --db ]; then
+    return
+  fi
+
+  if [[ "$cur" == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "-h --help --version -o --output -d --delimiter
+      --no-header -j --jobs -q --quiet --info --rtc-date --rtc-time --marker --gps-date
+      --gps-time --gps-lat --gps-lon --context --full-spectrum --single-spectrum --survey
+      --ap-only --single --util --records --split --waterfall --db --kml --gpx --wigle
+      --ap-summary" -- "$cur")
+    return
+  fi
+
+  # Logs (any case of .qx) and the folders that may hold them.
+  compopt -o filenames 2>/dev/null
+  local name
+  while IFS= read -r name; do
+    if [ -d "$name" ] || [[ "${name,,}" == *.qx ]]; then COMPREPLY+=("$name"); fi
+  done < <(compgen -f -- "$cur")
+}
+complete -F _veltrix_convert veltrix-convert
