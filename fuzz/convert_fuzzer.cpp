@@ -52,7 +52,7 @@ void CheckCleanText(const std::string& bytes, char delimiter) {
     std::uint32_t codePoint = 0;
     const std::size_t n = veltrix::Utf8SequenceAt(rest, codePoint);
     Check(n != 0, "maps and tables are valid UTF-8");
-    Check(codePoint >= 0x20 || codePoint == '\n' || codePoint == '\r' ||
+    Check(!veltrix::IsEscapedCodePoint(codePoint) || codePoint == '\n' || codePoint == '\r' ||
               codePoint == static_cast<unsigned char>(delimiter),
           "no control characters but line ends and the delimiter");
     rest.remove_prefix(n);

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <iostream>
+#include <sstream>
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -85,18 +86,13 @@ void PickLogOnStart(TMainForm& form, const QString& log) {
 
 int RunApplication(int& argc, char** argv) {
   // --help and --version are answered before Qt starts, so they need no display.
+  // Anything else is judged once Qt has taken out its own options.
   QStringList raw;
   for (int i = 1; i < argc; ++i) raw.append(QString::fromLocal8Bit(argv[i]));
-  if (raw.contains(QLatin1String("-h")) || raw.contains(QLatin1String("--help"))) {
-    std::cout << kUsage;
-    return 0;
-  }
-  if (raw.contains(QLatin1String("--version"))) {
-    std::cout << kVersionLine;
-    return 0;
-  }
-  VeltrixApplication app(argc, argv);
   QString log;
+  std::ostringstream notYet;
+  if (ParseWindowArguments(raw, log, std::cout, notYet) == 0) return 0;
+  VeltrixApplication app(argc, argv);
   // Qt has taken its own options out by now.
   if (const std::optional<int> exit =
           ParseWindowArguments(QApplication::arguments().mid(1), log, std::cout, std::cerr)) {

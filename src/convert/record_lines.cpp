@@ -212,18 +212,18 @@ bool WriteRecordLine(OutputFile& out, const LineSources& src) {
   switch (kind) {
   case RecordKind::FullSpectrum:
     if (b) {
-      SpectrumFields(out, s.BFullSpectrum, 256);
+      SpectrumFields(out, s.BFullSpectrum, kBSampleCount);
     } else {
-      SpectrumFields(out, s.GFullSpectrum, 16);
+      SpectrumFields(out, s.GFullSpectrum, kGSampleCount);
     }
     break;
   case RecordKind::SingleSpectrum:
     if (b) {
       out.IntegerField(s.BChannelSpectrum.Channel);
-      SpectrumFields(out, s.BChannelSpectrum.Values, 256);
+      SpectrumFields(out, s.BChannelSpectrum.Values, kBSampleCount);
     } else {
       out.IntegerField(s.CurrentChannel);
-      SpectrumFields(out, s.GChannelSpectrum, 16);
+      SpectrumFields(out, s.GChannelSpectrum, kGSampleCount);
     }
     break;
   case RecordKind::Survey:

@@ -25,6 +25,9 @@ inline constexpr int kGFullSpectrumSize = 147;
 inline constexpr int kGChannelSpectrumSize = 128;
 inline constexpr int kBFullSpectrumSize = 273;
 inline constexpr int kBChannelSpectrumSize = 64;
+// A spectrum sample is RSSI times this count; its level in dBm is the sample divided by it.
+inline constexpr int kGSampleCount = 16;
+inline constexpr int kBSampleCount = 256;
 inline constexpr int kMaxSurveyStations = 80;
 inline constexpr int kMaxSurveyAccessPoints = 64;
 inline constexpr int kCaptureHeaderSize = 93;

@@ -61,8 +61,12 @@ std::optional<WaterfallPicture> WaterfallPicture::Draw(const SweepAccumulator& s
   return picture;
 }
 
+const PixelRect& WaterfallPicture::WaterfallPanel() {
+  return kWaterfallPanel;
+}
+
 double WaterfallPicture::XOfMHz(double mhz) const {
-  return waterfall_panel_.x + (mhz - kLowMHz) / (kHighMHz - kLowMHz) * waterfall_panel_.width;
+  return kWaterfallPanel.x + (mhz - kLowMHz) / (kHighMHz - kLowMHz) * kWaterfallPanel.width;
 }
 
 int WaterfallPicture::YOfSweep(std::uint64_t sweep) const {
@@ -71,18 +75,16 @@ int WaterfallPicture::YOfSweep(std::uint64_t sweep) const {
   const std::size_t row = after == row_first_sweep_.begin()
                               ? 0
                               : static_cast<std::size_t>(after - row_first_sweep_.begin()) - 1;
-  return waterfall_panel_.y + row_panel_y_[row];
+  return kWaterfallPanel.y + row_panel_y_[row];
 }
 
 void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
                                const WaterfallSettings& settings) {
-  level_panel_ = kLevelPanel;
-  waterfall_panel_ = kWaterfallPanel;
   samples_ = sweeps.Samples();
   const double divisor = sweeps.Divisor();
   const double low = settings.dbMin, high = settings.dbMax;
-  const PixelRect& wf = waterfall_panel_;
-  const PixelRect& lp = level_panel_;
+  const PixelRect& wf = kWaterfallPanel;
+  const PixelRect& lp = kLevelPanel;
 
   // The panel's rows from the buffer's: combined by maximum when there are more of them, repeated
   // when there are fewer.
@@ -309,7 +311,7 @@ std::uint32_t WaterfallPicture::PixelAt(int x, int y) const {
 }
 
 std::optional<WaterfallPicture::Readout> WaterfallPicture::ReadoutAt(double x, double y) const {
-  const PixelRect& wf = waterfall_panel_;
+  const PixelRect& wf = kWaterfallPanel;
   if (!wf.Contains(x, y)) return std::nullopt;
   const auto p = static_cast<std::size_t>(y - wf.y);
   const double mhz = kLowMHz + (x - wf.x) / wf.width * (kHighMHz - kLowMHz);

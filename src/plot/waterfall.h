@@ -50,8 +50,8 @@ public:
   // Writes the picture as PNG; false (with the target's error) when a write fails.
   bool WritePng(OutputTarget& target) const;
 
-  const PixelRect& LevelPanel() const { return level_panel_; }
-  const PixelRect& WaterfallPanel() const { return waterfall_panel_; }
+  // Where the waterfall lies in the picture.
+  static const PixelRect& WaterfallPanel();
   // The x of a frequency, and the y of a sweep, in the waterfall panel.
   double XOfMHz(double mhz) const;
   int YOfSweep(std::uint64_t sweep) const;
@@ -65,15 +65,10 @@ public:
   std::optional<Readout> ReadoutAt(double x, double y) const;
 
 private:
-  struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-  };
-
   WaterfallPicture() = default;
   void DrawAll(cairo_t* cr, const SweepAccumulator& sweeps, const WaterfallSettings& settings);
 
   std::shared_ptr<cairo_surface_t> surface_;
-  PixelRect level_panel_, waterfall_panel_;
   std::size_t samples_ = 0;
   // The panel's rows: levels in dBm (samples_ each), and the time of each row's first sweep.
   std::vector<float> levels_;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/payload_types.h"
+
 namespace veltrix {
 
 WaterfallOutput::WaterfallOutput(std::optional<OutputDestination> destination,
@@ -14,6 +16,8 @@ bool WaterfallOutput::Open(LogVariant variant) {
   RecordGroups groups;
   groups.fullSpectrum = true;
   decoder_.emplace(variant, groups);
+  full_spectrum_type_ =
+      variant == LogVariant::B ? b_payload::kFullSpectrum : g_payload::kFullSpectrum;
   sweeps_ = SweepAccumulator();
   picture_.reset();
   // Created now, so that a picture that cannot be written stops the conversion before it starts.
@@ -21,6 +25,8 @@ bool WaterfallOutput::Open(LogVariant variant) {
 }
 
 void WaterfallOutput::Take(const Frame& frame) {
+  // Only full spectra make the picture, and their decoding needs no earlier record.
+  if (frame.PayloadType != full_spectrum_type_) return;
   if (decoder_->Decode(frame) != DecodeResult::RecordReady ||
       decoder_->state.Kind != RecordKind::FullSpectrum) {
     return;
@@ -29,8 +35,8 @@ void WaterfallOutput::Take(const Frame& frame) {
   const bool b = decoder_->variant == LogVariant::B;
   const std::span<const std::int16_t> samples = b ? std::span<const std::int16_t>(s.BFullSpectrum)
                                                   : std::span<const std::int16_t>(s.GFullSpectrum);
-  sweeps_.Add(samples, b ? 256 : 16, frame.RtcDateText.view(), frame.RtcTimeText.view(),
-              frame.MarkerText);
+  sweeps_.Add(samples, b ? kBSampleCount : kGSampleCount, frame.RtcDateText.view(),
+              frame.RtcTimeText.view(), frame.MarkerText);
 }
 
 bool WaterfallOutput::Finish() {

@@ -33,7 +33,6 @@ public:
   void Abandon() override { target_.Abandon(); }
   std::string FailureDetail() const override;
 
-  std::uint64_t Sweeps() const { return sweeps_.Sweeps(); }
   // The picture drawn by Finish, if any.
   const std::optional<WaterfallPicture>& Picture() const { return picture_; }
 
@@ -43,6 +42,7 @@ private:
   WaterfallSettings settings_;
   OutputTarget target_;
   std::optional<RecordDecoder> decoder_;
+  std::uint8_t full_spectrum_type_ = 0; // the payload type of a full spectrum in this log
   SweepAccumulator sweeps_;
   std::optional<WaterfallPicture> picture_;
 };

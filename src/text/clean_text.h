@@ -39,6 +39,11 @@ inline std::size_t Utf8SequenceAt(std::string_view s, std::uint32_t& codePoint) 
   return length;
 }
 
+// A code point written as escaped bytes: a control character, or a noncharacter XML refuses.
+inline bool IsEscapedCodePoint(std::uint32_t cp) {
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0xFFFE || cp == 0xFFFF;
+}
+
 // Appends `bytes` cleaned as above; with `xml`, & < > " ' are also written as entities.
 inline void AppendCleanText(std::string& out, std::string_view bytes, bool xml = false) {
   constexpr char kHex[] = "0123456789ABCDEF";
@@ -55,7 +60,7 @@ inline void AppendCleanText(std::string& out, std::string_view bytes, bool xml =
       escapeByte(static_cast<std::uint8_t>(bytes[i++]));
       continue;
     }
-    if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0xFFFE || cp == 0xFFFF) {
+    if (IsEscapedCodePoint(cp)) {
       for (std::size_t k = 0; k < n; ++k) escapeByte(static_cast<std::uint8_t>(bytes[i + k]));
     } else if (xml && cp == '&') {
       out += "&amp;";
