@@ -162,8 +162,8 @@ void TSpectrumForm::btnCancelDrawingClick() {
 
 void TSpectrumForm::btnSavePictureClick() {
   if (!picture_) return;
-  const std::string proposed = OutputNameLastThreeReplaced(input_path_);
-  const std::string name = proposed.substr(0, proposed.size() - 4) + ".waterfall.png";
+  const std::string name =
+      std::string(OutputStemOf(OutputNameLastThreeReplaced(input_path_))) + kPictureSuffix;
   const std::optional<QString> file = askPictureFile(QString::fromLocal8Bit(name));
   if (!file) return;
   OutputTarget target;

@@ -12,7 +12,6 @@
 #include "cli/progress.h"
 #include "convert/convert.h"
 #include "decode/log_summary.h"
-#include "plot/waterfall_output.h"
 #include "reader/identify.h"
 
 namespace veltrix::cli {
@@ -57,18 +56,7 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
                bool showProgress) {
   std::vector<Job> jobs;
   std::string problem;
-  Products products;
-  products.text = settings.options.AnyRecordGroup();
-  if (settings.split) {
-    for (std::size_t g = 0; g < products.split.size(); ++g)
-      products.split[g] = settings.options.GroupTicked(g);
-  }
-  products.picture = settings.waterfall;
-  products.kml = settings.kml;
-  products.gpx = settings.gpx;
-  products.wigle = settings.wigle;
-  products.accessPoints = settings.apSummary;
-  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, products)) {
+  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, settings.products)) {
     PrintUsageError(err, problem);
     return kExitUsage;
   }
@@ -80,8 +68,8 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
   std::optional<ProgressDisplay> display;
   if (showProgress && !settings.quiet) display.emplace(progress, err);
 
-  const std::vector<JobResult> results = RunBatch(
-      jobs, settings.options, {settings.dbMin, settings.dbMax}, settings.jobs, stop, progress);
+  const std::vector<JobResult> results =
+      RunBatch(jobs, settings.options, settings.picture, settings.jobs, stop, progress);
   display.reset(); // clears the line before any message
 
   // Messages come after the batch, in input order, whatever order the workers finished in: on a
@@ -127,8 +115,6 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
     }
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
     for (const std::string& warning : r.warnings) err << input << ": warning: " << warning << '\n';
-    if (!jobs[i].picture.empty() && !r.pictureDrawn && r.status == ConvertStatus::Completed)
-      err << input << ": warning: " << kMsgNoSweeps << '\n';
   }
   err.flush();
   if (interrupted) return kExitInterrupted;

@@ -101,7 +101,8 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_flag("--records", records,
                "the five groups full-spectrum, single-spectrum, survey, single, util")
       ->group(recordGroup);
-  app.add_flag("--split", settings.split,
+  bool split = false;
+  app.add_flag("--split", split,
                "one file per chosen group instead of one file: NAME.full-spectrum.out, "
                "NAME.single-spectrum.out, NAME.survey.out, NAME.single.out, NAME.util.out, each "
                "with its own header: the form spreadsheets and pandas load without misaligned "
@@ -109,25 +110,26 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
       ->group(recordGroup);
 
   const char* pictureGroup = "Pictures";
-  app.add_flag("--waterfall", settings.waterfall,
+  Products& products = settings.products;
+  app.add_flag("--waterfall", products.picture,
                "a waterfall picture of the full spectrum as well, NAME.waterfall.png (NAME: the "
                "output path without \".out\"); alone when no record group is chosen")
       ->group(pictureGroup);
-  std::pair<double, double> db{settings.dbMin, settings.dbMax};
+  std::pair<double, double> db{settings.picture.dbMin, settings.picture.dbMax};
   app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
       ->type_name("MIN MAX")
       ->group(pictureGroup);
 
   const char* mapGroup = "Maps and tables of the access points (from surveys and beacons)";
-  app.add_flag("--kml", settings.kml,
+  app.add_flag("--kml", products.kml,
                "NAME.kml: access points with a GPS position, for Google Earth")
       ->group(mapGroup);
-  app.add_flag("--gpx", settings.gpx, "NAME.gpx: the access points as waypoints and the GPS track")
+  app.add_flag("--gpx", products.gpx, "NAME.gpx: the access points as waypoints and the GPS track")
       ->group(mapGroup);
-  app.add_flag("--wigle", settings.wigle,
+  app.add_flag("--wigle", products.wigle,
                "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format")
       ->group(mapGroup);
-  app.add_flag("--ap-summary", settings.apSummary,
+  app.add_flag("--ap-summary", products.accessPoints,
                "NAME.aps.csv: one row per access point, in the chosen delimiter")
       ->group(mapGroup);
 
@@ -178,17 +180,17 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     PrintUsageError(err, "--db needs MIN below MAX");
     return kExitUsage;
   }
-  settings.dbMin = db.first;
-  settings.dbMax = db.second;
-  if (settings.split && IsStandardStream(settings.output)) {
+  settings.picture.dbMin = db.first;
+  settings.picture.dbMax = db.second;
+  if (split && IsStandardStream(settings.output)) {
     PrintUsageError(err, "--split writes files: it cannot be used with -o -");
     return kExitUsage;
   }
-  if (settings.split && !o.AnyRecordGroup()) {
+  if (split && !o.AnyRecordGroup()) {
     PrintUsageError(err, "--split needs at least one record group");
     return kExitUsage;
   }
-  if (!settings.info && !o.AnyRecordGroup() && !settings.waterfall && !settings.AnyMapOrTable()) {
+  if (!settings.info && !o.AnyRecordGroup() && !products.picture && !products.AnyMapOrTable()) {
     PrintUsageError(err, o.accessPointsOnly
                              ? "--ap-only needs --survey"
                              : "choose at least one record group (--full-spectrum, "
@@ -196,6 +198,9 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
                                "--waterfall, --kml, --gpx, --wigle or --ap-summary");
     return kExitUsage;
   }
+  products.text = o.AnyRecordGroup();
+  for (std::size_t g = 0; split && g < products.split.size(); ++g)
+    products.split[g] = o.GroupTicked(g);
   return std::nullopt;
 }
 

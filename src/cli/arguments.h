@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/job_plan.h"
 #include "convert/conversion_options.h"
+#include "plot/waterfall.h"
 
 namespace veltrix::cli {
 
@@ -14,13 +16,8 @@ struct CliSettings {
   std::vector<std::string> inputs;
   std::string output; // empty: each output name is derived from its input
   ConversionOptions options;
-  bool waterfall = false; // a waterfall picture of each log as well (or alone)
-  double dbMin = -100.0;  // its colour window
-  double dbMax = -20.0;
-  bool split = false; // one text per record group instead of one text
-  // Maps and tables of the access points.
-  bool kml = false, gpx = false, wigle = false, apSummary = false;
-  bool AnyMapOrTable() const { return kml || gpx || wigle || apSummary; }
+  Products products;         // what each input gives
+  WaterfallSettings picture; // the colour window of the pictures
   unsigned jobs = 1;
   bool quiet = false;
   bool info = false;

@@ -30,7 +30,7 @@ private:
 } // namespace
 
 std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
-                                const PictureSettings& picture, unsigned workers,
+                                const WaterfallSettings& picture, unsigned workers,
                                 const std::atomic<bool>& stop, ProgressCounters& progress) {
   std::vector<JobResult> results(jobs.size());
   std::atomic<std::size_t> next{0};
@@ -61,10 +61,8 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
         outputs.push_back(std::move(output));
       }
       if (!job.picture.empty()) {
-        WaterfallSettings settings;
+        WaterfallSettings settings = picture;
         settings.name = fileName;
-        settings.dbMin = picture.dbMin;
-        settings.dbMax = picture.dbMax;
         auto output = std::make_unique<WaterfallOutput>(OutputDestination{job.picture}, settings);
         waterfall = output.get();
         outputs.push_back(std::move(output));

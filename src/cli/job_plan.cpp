@@ -31,14 +31,7 @@ std::string OutputStem(const std::string& input, const std::string& output) {
   std::string name =
       !output.empty() && !IsStandardStream(output) ? output : DefaultOutputPath(input);
   if (IsStandardStream(name)) return {};
-  if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".out") == 0)
-    name.resize(name.size() - 4);
-  return name;
-}
-
-std::string PicturePath(const std::string& input, const std::string& output) {
-  const std::string stem = OutputStem(input, output);
-  return stem.empty() ? stem : stem + ".waterfall.png";
+  return std::string(OutputStemOf(name));
 }
 
 std::vector<const std::string*> Job::Files() const {
@@ -131,7 +124,7 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
       suffix.append(RecordGroupNames[g]).append(".out");
       beside(true, file.path, suffix.c_str(), "--split", "files");
     }
-    beside(products.picture, job.picture, ".waterfall.png", "--waterfall", "picture");
+    beside(products.picture, job.picture, kPictureSuffix, "--waterfall", "picture");
     beside(products.kml, job.kml, ".kml", "--kml", "map");
     beside(products.gpx, job.gpx, ".gpx", "--gpx", "map");
     beside(products.wigle, job.wigle, ".wigle.csv", "--wigle", "table");

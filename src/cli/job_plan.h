@@ -29,8 +29,6 @@ std::string DefaultOutputPath(std::string_view input);
 // ending; the default output path of the input when the output is standard output. Empty when
 // there is no name to take (standard input to standard output).
 std::string OutputStem(const std::string& input, const std::string& output);
-// The waterfall picture's path beside an output: NAME.waterfall.png; empty when there is no NAME.
-std::string PicturePath(const std::string& input, const std::string& output);
 
 // The delimited text of one record group (--split).
 struct GroupFile {
@@ -61,6 +59,7 @@ struct Products {
   bool picture = false; // the waterfall picture
   bool kml = false, gpx = false, wigle = false, accessPoints = false;
   bool Split() const;
+  bool AnyMapOrTable() const { return kml || gpx || wigle || accessPoints; }
 };
 
 // One job per input, in order, writing to `output` when given (one input only) or to the

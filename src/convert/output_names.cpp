@@ -33,4 +33,8 @@ std::string OutputNameQxReplaced(std::string_view input) {
   return output + ".out";
 }
 
+std::string_view OutputStemOf(std::string_view output) {
+  return output.ends_with(".out") ? output.substr(0, output.size() - 4) : output;
+}
+
 } // namespace veltrix

@@ -15,4 +15,9 @@ std::string OutputNameLastThreeReplaced(std::string_view input);
 // added ("log.QX" -> "log.out", "mylog" -> "mylog.out", "a.qx.bak" -> "a.qx.bak.out").
 std::string OutputNameQxReplaced(std::string_view input);
 
+// NAME, which the files beside an output (NAME.waterfall.png, NAME.kml...) are named after: the
+// output path without a trailing ".out".
+std::string_view OutputStemOf(std::string_view output);
+inline constexpr const char* kPictureSuffix = ".waterfall.png";
+
 } // namespace veltrix

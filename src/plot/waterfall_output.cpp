@@ -53,6 +53,11 @@ bool WaterfallOutput::Finish() {
   return target_.Finish();
 }
 
+std::vector<std::string> WaterfallOutput::Warnings() const {
+  if (to_file_ && !picture_) return {kMsgNoSweeps};
+  return {};
+}
+
 std::string WaterfallOutput::FailureDetail() const {
   if (target_.Error() == 0) return {};
   return destination_.path + ": " + std::strerror(target_.Error());

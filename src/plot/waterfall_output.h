@@ -32,6 +32,8 @@ public:
   bool Finish() override;
   void Abandon() override { target_.Abandon(); }
   std::string FailureDetail() const override;
+  // A picture asked for but not drawn: the log has no full spectra.
+  std::vector<std::string> Warnings() const override;
 
   // The picture drawn by Finish, if any.
   const std::optional<WaterfallPicture>& Picture() const { return picture_; }
