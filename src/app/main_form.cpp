@@ -335,12 +335,8 @@ void TMainForm::btnOutputBrowseClick() {
 
 void TMainForm::btnConvertClick() {
   if (ConversionRunning()) return; // one conversion at a time
-  const std::string input = ToPath(edInputFile->text());
-  const IdentifyResult code = IdentifyLog(input).result;
-  if (code != IdentifyResult::Ok) {
-    NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
-    return;
-  }
+  const std::optional<std::string> input = IdentifiedInput();
+  if (!input) return;
   // The options are taken now, once, and stay locked until the conversion ends.
   const ConversionOptions options = Options();
   ConvertThread_.reset(); // the worker of a conversion that has ended
@@ -348,7 +344,8 @@ void TMainForm::btnConvertClick() {
   Convert::Outputs outputs;
   outputs.push_back(std::make_unique<DelimitedTextOutput>(
       OutputDestination{ToPath(edOutputFile->text())}, options));
-  ConvertThread_ = std::make_unique<ConvertWorker>(input, std::move(outputs), display, recordHook_);
+  ConvertThread_ =
+      std::make_unique<ConvertWorker>(*input, std::move(outputs), display, recordHook_);
   Converting_ = true;
   // Its end re-enables them; that can't come before this handler returns.
   SetInputsEnabled(false);
@@ -365,17 +362,25 @@ void TMainForm::btnCancelClick() {
 
 void TMainForm::Spectrum1Click() {
   if (ConversionRunning() || SpectrumForm->Drawing()) return; // locked meanwhile
-  const QString path = edInputFile->text();
-  const IdentifyResult code = IdentifyLog(ToPath(path)).result;
-  if (code != IdentifyResult::Ok) {
-    NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
-    return;
-  }
-  SpectrumForm->recordHook = recordHook_;
+  const std::optional<std::string> input = IdentifiedInput();
+  if (!input) return;
   SpectrumForm->show();
   SpectrumForm->raise();
   SpectrumForm->activateWindow();
-  SpectrumForm->Draw(ToPath(path), QFileInfo(path).fileName());
+  SpectrumForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
+}
+
+std::optional<std::string> TMainForm::IdentifiedInput() {
+  const std::string input = ToPath(edInputFile->text());
+  const IdentifyResult code = IdentifyLog(input).result;
+  if (code == IdentifyResult::Ok) return input;
+  NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
+  return std::nullopt;
+}
+
+void TMainForm::SetRecordHook(ConvertWorker::RecordHook hook) {
+  SpectrumForm->recordHook = hook;
+  recordHook_ = std::move(hook);
 }
 
 void TMainForm::About1Click() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QMainWindow>
 #include <QString>
@@ -54,8 +55,9 @@ public:
     std::function<std::optional<QString>(const QString& current)> askOutputFile;
   };
   void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
-  // For tests: runs on each conversion's worker after every record (see ConvertWorker).
-  void SetRecordHook(ConvertWorker::RecordHook hook) { recordHook_ = std::move(hook); }
+  // For tests: runs on the worker of each conversion and each picture after every record (see
+  // ConvertWorker).
+  void SetRecordHook(ConvertWorker::RecordHook hook);
   void SetAboutBox(TAboutBox* box) { AboutBox_ = box; }
 
   void btnInputBrowseClick();
@@ -134,6 +136,8 @@ private:
 
   void BuildControls();
   void BuildMenu();
+  // The input field's path when it names a Tarvik log; otherwise says why, and nothing.
+  std::optional<std::string> IdentifiedInput();
   // Every input: the file names, their Browse buttons, the options and CONVERT.
   void SetInputsEnabled(bool enabled);
   void SetTabOrder();

@@ -62,7 +62,7 @@ public:
   std::function<void(bool drawing)> onDrawing;
   // How Save Picture asks for a file name; the default runs a save dialog.
   std::function<std::optional<QString>(const QString& proposed)> askPictureFile;
-  // For tests: as TMainForm::SetRecordHook.
+  // For tests: set by TMainForm::SetRecordHook.
   ConvertWorker::RecordHook recordHook;
 
   // The picture shown, if any, and the readout text of a picture point.
