@@ -73,7 +73,6 @@ public:
   LogVariant Variant() const { return variant_; }
   // Of the delimited text output of the second constructor (0 for other conversions).
   std::int64_t LinesWritten() const { return text_ ? text_->LinesWritten() : 0; }
-  std::int64_t OutputLines() const { return text_ ? text_->OutputLines() : 0; }
   // What the walk stepped over (the part at the end only once the walk reached the end).
   const LogDamage& Damage() const { return damage_; }
   // The system's reason for a failure, with the file concerned where it is not the input:

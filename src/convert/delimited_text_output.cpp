@@ -1,7 +1,5 @@
 #include "convert/delimited_text_output.h"
 
-#include <cstring>
-
 #include "convert/record_lines.h"
 
 namespace veltrix {
@@ -30,8 +28,7 @@ void DelimitedTextOutput::Take(const Frame& frame) {
 }
 
 std::string DelimitedTextOutput::FailureDetail() const {
-  if (out_.Error() == 0) return {};
-  return out_.Path() + ": " + std::strerror(out_.Error());
+  return out_.FailureDetail();
 }
 
 } // namespace veltrix

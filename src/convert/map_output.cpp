@@ -1,6 +1,5 @@
 #include "convert/map_output.h"
 
-#include <cstring>
 #include <functional>
 
 #include "text/clean_text.h"
@@ -91,12 +90,6 @@ std::vector<OutputFile*> MapOutput::Files() {
   if (files_.gpx) open.push_back(&gpx_);
   if (files_.wigle) open.push_back(&wigle_);
   if (files_.accessPoints) open.push_back(&table_file_);
-  return open;
-}
-
-std::vector<const OutputFile*> MapOutput::Files() const {
-  std::vector<const OutputFile*> open;
-  for (OutputFile* f : const_cast<MapOutput*>(this)->Files()) open.push_back(f);
   return open;
 }
 
@@ -285,8 +278,8 @@ void MapOutput::Abandon() {
 }
 
 std::string MapOutput::FailureDetail() const {
-  for (const OutputFile* file : Files()) {
-    if (file->Error() != 0) return file->Path() + ": " + std::strerror(file->Error());
+  for (const OutputFile* file : {&kml_, &gpx_, &wigle_, &table_file_}) {
+    if (std::string detail = file->FailureDetail(); !detail.empty()) return detail;
   }
   return {};
 }

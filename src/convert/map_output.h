@@ -51,8 +51,6 @@ public:
   std::string FailureDetail() const override;
   std::vector<std::string> Warnings() const override;
 
-  const AccessPointTable& AccessPoints() const { return table_; }
-
 private:
   struct TrackPoint { // 24 bytes: the track may hold many
     double latitude, longitude;
@@ -68,7 +66,6 @@ private:
   void WriteGpx();
   void WriteTable();
   std::vector<OutputFile*> Files();
-  std::vector<const OutputFile*> Files() const;
 
   const MapFiles files_;
   const MapSettings settings_;

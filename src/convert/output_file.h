@@ -35,9 +35,8 @@ public:
   bool Close();
   // Closes the file without putting it in place: a file being replaced is left as it was.
   void Abandon();
-  // The errno of the failure, and the path or name of the file.
-  int Error() const { return target_.Error(); }
-  const std::string& Path() const { return target_.Path(); }
+  // The failure as messages show it, "PATH: reason"; empty when there is none.
+  std::string FailureDetail() const { return target_.FailureDetail(); }
   // True once a write has failed; nothing more is written after that.
   bool Failed() const { return failed_; }
   char Delimiter() const { return delimiter_; }

@@ -165,4 +165,9 @@ void OutputTarget::Abandon() {
   UnlistPending(pending_slot_);
 }
 
+std::string OutputTarget::FailureDetail() const {
+  if (error_ == 0) return {};
+  return path_ + ": " + std::strerror(error_);
+}
+
 } // namespace veltrix

@@ -44,9 +44,10 @@ public:
   void Abandon();
 
   bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
   // The errno of the last failure.
   int Error() const { return error_; }
+  // The failure as messages show it, "PATH: reason"; empty when there is none.
+  std::string FailureDetail() const;
   // The path (or name) given to Open.
   const std::string& Path() const { return path_; }
   // True while a temporary file stands in for the path.

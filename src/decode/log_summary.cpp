@@ -37,7 +37,6 @@ IdentifyResult SummarizeLog(const std::string& path, LogSummary& out, int descri
   for (const std::int64_t count : out.RecordsPerType) out.EmptyPayloads -= count;
   out.SkippedBytes = reader.SkippedBytes;
   out.Damage = reader.Damage();
-  out.TailBytes = out.Damage.tailBytes;
   reader.CloseLog();
   return IdentifyResult::Ok;
 }
@@ -66,7 +65,7 @@ std::string FormatSummary(const LogSummary& s) {
   add("  GPS fixes:  %" PRId64 "\n", s.GpsFixes);
   add("  skipped:    %" PRId64 " bytes while resynchronising, %" PRId64
       " bytes after the last whole frame\n",
-      s.SkippedBytes, s.TailBytes);
+      s.SkippedBytes, s.Damage.tailBytes);
   if (s.Damage.Any()) text += "  damage:     " + DescribeDamage(s.Damage) + "\n";
   return text;
 }

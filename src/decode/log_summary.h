@@ -21,8 +21,7 @@ struct LogSummary {
   std::string FirstRtc, LastRtc; // "date time" of the first and last frame; empty without frames
   std::int64_t GpsFixes = 0;
   std::int64_t SkippedBytes = 0; // skipped while resynchronising
-  std::int64_t TailBytes = 0;    // after the last whole frame (an incomplete frame or garbage)
-  LogDamage Damage;
+  LogDamage Damage; // its tailBytes: after the last whole frame (an incomplete frame or garbage)
 };
 
 // Identifies and walks the log in one exclusive open (of a copy of `descriptor` instead of `path`

@@ -1,7 +1,5 @@
 #include "plot/waterfall_output.h"
 
-#include <cstring>
-
 #include "decode/payload_types.h"
 
 namespace veltrix {
@@ -59,8 +57,7 @@ std::vector<std::string> WaterfallOutput::Warnings() const {
 }
 
 std::string WaterfallOutput::FailureDetail() const {
-  if (target_.Error() == 0) return {};
-  return destination_.path + ": " + std::strerror(target_.Error());
+  return target_.FailureDetail();
 }
 
 } // namespace veltrix

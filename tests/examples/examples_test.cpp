@@ -42,7 +42,7 @@ TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
     EXPECT_EQ(present, c.types);
     for (const unsigned t : c.types) EXPECT_STRNE(PayloadTypeName(c.generation, t), "unknown");
     EXPECT_EQ(s.SkippedBytes, 0);
-    EXPECT_EQ(s.TailBytes, 0);
+    EXPECT_EQ(s.Damage.tailBytes, 0);
     EXPECT_EQ(s.EmptyPayloads, 0);
     EXPECT_GT(s.GpsFixes, 0);
     EXPECT_LT(s.SizeBytes, 16 * 1024);
@@ -58,7 +58,7 @@ TEST(Examples, SummaryOfADamagedLog) {
   LogSummary s;
   ASSERT_EQ(SummarizeLog(dir.File("d.qx"), s), IdentifyResult::Ok);
   EXPECT_EQ(s.SkippedBytes, 5);
-  EXPECT_GT(s.TailBytes, 3);
+  EXPECT_GT(s.Damage.tailBytes, 3);
   const std::string text = FormatSummary(s);
   EXPECT_NE(text.find("generation: 802.11g"), std::string::npos) << text;
   EXPECT_NE(text.find("5 bytes while resynchronising"), std::string::npos) << text;
