@@ -144,7 +144,7 @@ void UtilizationFields(OutputFile& out, const RecordState& s, bool b) {
       continue;
     }
     const double n = s.BUtilization[row][s.CurrentChannel];
-    const double bitsPerSecond = FindRate(kBRateCodes[row])->bytesPerSecond * 8.0;
+    const double bitsPerSecond = kBRates[row]->bytesPerSecond * 8.0;
     out.Fixed2Field(n * 8 * 100 / bitsPerSecond);
   }
 }
@@ -185,7 +185,7 @@ void WriteHeaderRecord(OutputFile& out, const ConversionOptions& o, LogVariant v
   if (o.utilization) {
     if (b) {
       out.Field("Channel");
-      for (const std::uint8_t code : kBRateCodes) out.Field(RateName(code));
+      for (const DataRate* rate : kBRates) out.Field(rate->name);
     } else {
       for (const DataRate& rate : kDataRates) out.Field(rate.name);
     }

@@ -22,8 +22,8 @@ std::string_view RateMegabits(unsigned code) {
 }
 
 std::uint16_t BRateCodeOfRateByte(std::uint8_t rate100k) {
-  for (const std::uint8_t code : kBRateCodes) {
-    if (code * 5u == rate100k) return code;
+  for (const DataRate* rate : kBRates) {
+    if (rate->code * 5u == rate100k) return rate->code;
   }
   return 0;
 }

@@ -32,8 +32,9 @@ inline constexpr std::array<DataRate, 14> kDataRates = {{
     {108, "54 Mb/s", 6750000},
 }};
 
-// The four rates of 802.11b, by code: the order of its utilization rows and columns.
-inline constexpr std::array<std::uint8_t, 4> kBRateCodes = {2, 4, 11, 22};
+// The four rates of 802.11b (1, 2, 5.5 and 11 Mb/s): the order of its utilization rows and columns.
+inline constexpr std::array<const DataRate*, 4> kBRates = {&kDataRates[0], &kDataRates[1],
+                                                           &kDataRates[2], &kDataRates[5]};
 
 // The speeds of kDataRates in bytes per second, in the same order.
 inline constexpr std::array<std::uint32_t, 14> RateBytesPerSecond = [] {
