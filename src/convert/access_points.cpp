@@ -4,14 +4,7 @@
 #include <cmath>
 
 namespace veltrix {
-namespace {
-
-void Keep(ShortText& text, std::string_view from) {
-  text.size = static_cast<std::uint8_t>(std::min(from.size(), text.data.size()));
-  std::copy_n(from.data(), text.size, text.data.data());
-}
-
-} // namespace
+namespace {} // namespace
 
 std::optional<GpsPosition> PositionOf(const GpsDecoder& gps) {
   if (gps.Fixes == 0) return std::nullopt;
@@ -48,8 +41,7 @@ void AccessPointTable::Add(const Sighting& s) {
     ap->mac = s.mac;
     ap->channel = s.channel;
     ap->maxLevel = ap->minLevel = s.level;
-    Keep(ap->firstDate, s.rtcDate);
-    Keep(ap->firstTime, s.rtcTime);
+    ap->firstRtc = s.rtc;
   }
   // The strongest sighting (the earliest of equals) gives the channel, and the strongest with a
   // fix gives the position.
@@ -63,8 +55,7 @@ void AccessPointTable::Add(const Sighting& s) {
   if (!s.ssid.empty()) ap->ssid.assign(s.ssid);
   ap->wep = ap->wep || s.wep;
   ++ap->sightings;
-  Keep(ap->lastDate, s.rtcDate);
-  Keep(ap->lastTime, s.rtcTime);
+  ap->lastRtc = s.rtc;
 }
 
 std::uint64_t AccessPointTable::WithoutPosition() const {

@@ -13,7 +13,6 @@
 
 #include "survey/gps_decoder.h"
 #include "text/date_text.h"
-#include "text/short_text.h"
 
 namespace veltrix {
 
@@ -36,8 +35,8 @@ struct Sighting {
   std::string_view ssid;
   std::uint8_t channel = 0;
   bool wep = false;
-  std::int16_t level = 0;            // dBm
-  std::string_view rtcDate, rtcTime; // the record's, as the log holds them
+  std::int16_t level = 0; // dBm
+  DateTime rtc;           // the record's
   std::optional<GpsPosition> position;
 };
 
@@ -48,7 +47,7 @@ struct AccessPoint {
   bool wep = false;         // any sighting had it
   std::uint64_t sightings = 0;
   std::int16_t maxLevel = 0, minLevel = 0;
-  ShortText firstDate, firstTime, lastDate, lastTime; // RTC texts of the first and last sighting
+  DateTime firstRtc, lastRtc; // of the first and last sighting
   // The fix of the strongest sighting that had one, and that sighting's level.
   std::optional<GpsPosition> position;
   std::int16_t levelAtPosition = 0;

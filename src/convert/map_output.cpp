@@ -56,10 +56,8 @@ int ChannelMHz(int channel) {
   return channel == 14 ? 2484 : 2407 + 5 * channel;
 }
 
-std::string RtcIso(const ShortText& date, const ShortText& time) {
-  DateTime rtc;
-  if (!ParseRtc(date.view(), time.view(), rtc) || !rtc.InRange()) return {};
-  return rtc.Iso('T');
+std::string RtcIso(const DateTime& rtc) {
+  return rtc.InRange() ? rtc.Iso('T') : std::string();
 }
 
 bool Create(OutputFile& file, const std::optional<OutputDestination>& destination) {
@@ -151,8 +149,7 @@ void MapOutput::AccessPointSighted(const StationNode& node) {
   s.wep = node.wep != 0;
   s.level = node.signal;
   if (frame_ != nullptr) {
-    s.rtcDate = frame_->RtcDateText.view();
-    s.rtcTime = frame_->RtcTimeText.view();
+    s.rtc = frame_->Rtc;
   }
   s.position = PositionOf(decoder_->gps);
   table_.Add(s);
@@ -242,8 +239,8 @@ void MapOutput::WriteTable() {
     out.IntegerField(ap.channel);
     out.PlainField(ap.wep ? "Yes" : "No");
     out.IntegerField(static_cast<std::int64_t>(ap.sightings));
-    out.PlainField(RtcIso(ap.firstDate, ap.firstTime));
-    out.PlainField(RtcIso(ap.lastDate, ap.lastTime));
+    out.PlainField(RtcIso(ap.firstRtc));
+    out.PlainField(RtcIso(ap.lastRtc));
     out.IntegerField(ap.maxLevel);
     out.IntegerField(ap.minLevel);
     if (ap.position) {

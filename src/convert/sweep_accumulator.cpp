@@ -3,30 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "text/date_text.h"
-
 namespace veltrix {
 namespace {
 
 // Sums of raw samples stay within 32 bits for this many sweeps.
 constexpr std::uint32_t kPartialSweeps = 32768;
-
-std::string Joined(std::string_view date, std::string_view time) {
-  std::string text(date);
-  text += ' ';
-  text += time;
-  return text;
-}
-
-// Days from 1970-01-01 of a civil date (month and day as they come: odd values count on).
-std::int64_t Days(std::int64_t year, std::int64_t month, std::int64_t day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const std::int64_t yearOfEra = year - era * 400;
-  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
 
 } // namespace
 
@@ -35,14 +16,7 @@ SweepAccumulator::SweepAccumulator(std::size_t maxRows)
   rows_.reserve(max_rows_);
 }
 
-std::int64_t SweepAccumulator::RtcSeconds(std::string_view date, std::string_view time) {
-  std::int64_t d[3], t[3];
-  if (!ThreeNumbers(date, d) || !ThreeNumbers(time, t)) return 0;
-  return Days(d[2], d[0], d[1]) * 86400 + t[0] * 3600 + t[1] * 60 + t[2];
-}
-
-void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
-                           std::string_view rtcDate, std::string_view rtcTime,
+void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor, const DateTime& rtc,
                            std::string_view marker) {
   if (samples.empty()) return;
   if (sweeps_ == 0) {
@@ -51,31 +25,20 @@ void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
     sums_.assign(samples.size(), 0);
     partial_sums_.assign(samples.size(), 0);
     marker_ = marker;
-    first_time_ = Joined(rtcDate, rtcTime);
+    first_time_ = rtc.RtcText();
   }
   const std::size_t n = std::min(samples.size(), peak_.size());
   const std::int16_t* s = samples.data();
 
-  // The clock: a gap where it jumps by more than a minute either way. Dates change seldom, and
-  // the time is mostly the plain "HH:MM:SS".
-  if (sweeps_ == 0 || rtcTime != rtc_time_ || rtcDate != rtc_date_) {
-    const auto digit = [&](std::size_t i) { return rtcTime[i] - '0'; };
-    std::int64_t seconds;
-    if (sweeps_ != 0 && rtcDate == rtc_date_ && rtcTime.size() == 8 && rtcTime[2] == ':' &&
-        rtcTime[5] == ':') {
-      seconds = rtc_day_start_ + (digit(0) * 10 + digit(1)) * 3600 +
-                (digit(3) * 10 + digit(4)) * 60 + digit(6) * 10 + digit(7);
-    } else {
-      seconds = RtcSeconds(rtcDate, rtcTime);
-      rtc_day_start_ = RtcSeconds(rtcDate, "00:00:00");
-    }
+  // The clock: a gap where it jumps by more than a minute either way.
+  if (sweeps_ == 0 || rtc != rtc_) {
+    const std::int64_t seconds = rtc.Seconds();
     if (sweeps_ != 0 && std::abs(seconds - rtc_seconds_) > kGapSeconds &&
         gaps_.size() < kMaxEvents) {
       gaps_.push_back({sweeps_, seconds - rtc_seconds_});
     }
     rtc_seconds_ = seconds;
-    rtc_date_ = rtcDate;
-    rtc_time_ = rtcTime;
+    rtc_ = rtc;
   }
   if (marker != marker_) {
     if (marker_changes_.size() < kMaxEvents)
@@ -86,7 +49,7 @@ void SweepAccumulator::Add(std::span<const std::int16_t> samples, int divisor,
   if (pending_.sweeps == 0) {
     pending_.peak.assign(s, s + n);
     pending_.firstSweep = sweeps_;
-    pending_.time = Joined(rtcDate, rtcTime);
+    pending_.time = rtc.RtcText();
   }
   // One pass, in plain arrays the compiler can take many samples at a time in.
   std::int16_t* peak = peak_.data();

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/date_text.h"
+
 namespace veltrix {
 
 class SweepAccumulator {
@@ -36,9 +38,9 @@ public:
 
   explicit SweepAccumulator(std::size_t maxRows = kMaxRows);
 
-  // One sweep: `samples` in units of 1/divisor dBm (16 or 256), with its RTC texts and marker.
-  void Add(std::span<const std::int16_t> samples, int divisor, std::string_view rtcDate,
-           std::string_view rtcTime, std::string_view marker);
+  // One sweep: `samples` in units of 1/divisor dBm (16 or 256), with its RTC and marker.
+  void Add(std::span<const std::int16_t> samples, int divisor, const DateTime& rtc,
+           std::string_view marker);
 
   std::uint64_t Sweeps() const { return sweeps_; }
   std::size_t Samples() const { return peak_.size(); }
@@ -51,10 +53,7 @@ public:
   const std::vector<MarkerChange>& MarkerChanges() const { return marker_changes_; }
   const std::vector<Gap>& Gaps() const { return gaps_; }
   const std::string& FirstTime() const { return first_time_; }
-  std::string LastTime() const { return rtc_date_ + ' ' + rtc_time_; }
-
-  // Seconds of an RTC date and time text ("MM/DD/YYYY", "HH:MM:SS"), on one continuous scale.
-  static std::int64_t RtcSeconds(std::string_view date, std::string_view time);
+  std::string LastTime() const { return rtc_.RtcText(); }
 
 private:
   void MergeRows();
@@ -73,9 +72,8 @@ private:
   std::vector<MarkerChange> marker_changes_;
   std::vector<Gap> gaps_;
   std::string marker_;
-  std::string rtc_date_, rtc_time_; // of the last sweep
+  DateTime rtc_; // of the last sweep
   std::int64_t rtc_seconds_ = 0;
-  std::int64_t rtc_day_start_ = 0; // the seconds of the last sweep's date at midnight
   std::string first_time_;
 };
 

@@ -33,8 +33,7 @@ void WaterfallOutput::Take(const Frame& frame) {
   const bool b = decoder_->variant == LogVariant::B;
   const std::span<const std::int16_t> samples = b ? std::span<const std::int16_t>(s.BFullSpectrum)
                                                   : std::span<const std::int16_t>(s.GFullSpectrum);
-  sweeps_.Add(samples, b ? kBSampleCount : kGSampleCount, frame.RtcDateText.view(),
-              frame.RtcTimeText.view(), frame.MarkerText);
+  sweeps_.Add(samples, b ? kBSampleCount : kGSampleCount, frame.Rtc, frame.MarkerText);
 }
 
 bool WaterfallOutput::Finish() {

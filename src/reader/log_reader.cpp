@@ -239,6 +239,7 @@ std::int64_t LogReader::ReadRecord() {
 
   FormatTriple(f.RtcDateText, b[4], b[3], b[5], '/', true);
   FormatTriple(f.RtcTimeText, b[6], b[7], b[8], ':', false);
+  f.Rtc = {2000 + b[5], b[4], b[3], b[6], b[7], b[8]};
   if (m != 0) f.MarkerText = TextUpToZero(b + 11, m);
   if (p != 0) {
     const std::uint8_t* block = b + 13 + m;

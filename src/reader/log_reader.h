@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "reader/input_file.h"
+#include "text/date_text.h"
 #include "text/short_text.h"
 
 namespace veltrix {
@@ -36,6 +37,7 @@ struct Frame {
   bool Framed = false;           // the last ReadRecord framed a record (an oversized one included)
   ShortText RtcDateText;         // "%02d/%02d/%04d", month first
   ShortText RtcTimeText;         // "%02d:%02d:%02d"
+  DateTime Rtc;                  // the same clock as numbers
   std::string MarkerText;        // kept from earlier frames while frames carry no marker
   bool PayloadDelivered = false; // false for an empty or oversized payload block
   std::uint8_t PayloadType = 0;

@@ -1,31 +1,13 @@
 #pragma once
-// Reading the date and time texts of the log back into numbers, and writing ISO 8601 ones.
+// A date and time as numbers: the RTC of a record or the time of a GPS fix, written as ISO 8601
+// or as the log's RTC texts, and counted in seconds.
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace veltrix {
-
-// The first three numbers of a text such as "07/12/2007", in order; false when it has fewer.
-inline bool ThreeNumbers(std::string_view text, std::int64_t (&numbers)[3]) {
-  std::size_t found = 0;
-  bool inNumber = false;
-  for (const char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (!inNumber) {
-        if (found == 3) break;
-        numbers[found++] = 0;
-        inNumber = true;
-      }
-      if (numbers[found - 1] < 1000000) numbers[found - 1] = numbers[found - 1] * 10 + (c - '0');
-    } else {
-      inNumber = false;
-    }
-  }
-  return found == 3;
-}
 
 struct DateTime {
   std::int64_t year = 0, month = 0, day = 0, hours = 0, minutes = 0, seconds = 0;
@@ -35,38 +17,52 @@ struct DateTime {
     return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hours >= 0 && hours <= 23 &&
            minutes >= 0 && minutes <= 59 && seconds >= 0 && seconds <= 59;
   }
+  bool operator==(const DateTime&) const = default;
+
   // "2007-12-07T13:00:11", or with `separator` ' ': "2007-12-07 13:00:11". Four-digit year.
   std::string Iso(char separator = 'T') const {
-    char text[64];
+    Writer w;
+    w.Put(year, 4).Char('-').Put(month, 2).Char('-').Put(day, 2).Char(separator);
+    w.Put(hours, 2).Char(':').Put(minutes, 2).Char(':').Put(seconds, 2);
+    return w.Text();
+  }
+  // As the log's RTC texts are written, month first: "12/07/2007 13:00:11".
+  std::string RtcText() const {
+    Writer w;
+    w.Put(month, 2).Char('/').Put(day, 2).Char('/').Put(year, 4).Char(' ');
+    w.Put(hours, 2).Char(':').Put(minutes, 2).Char(':').Put(seconds, 2);
+    return w.Text();
+  }
+  // Seconds from 1970-01-01 00:00:00 on one continuous scale (a month or day out of range counts
+  // on from its neighbours).
+  std::int64_t Seconds() const {
+    const std::int64_t y = year - (month <= 2);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yearOfEra = y - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = era * 146097 + dayOfEra - 719468;
+    return days * 86400 + hours * 3600 + minutes * 60 + seconds;
+  }
+
+private:
+  // Numbers zero-padded to a width, and separators, into a short text.
+  struct Writer {
+    char text[80];
     char* out = text;
-    const auto put = [&](std::int64_t value, int width) {
+    Writer& Put(std::int64_t value, int width) {
       char digits[24];
       const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
       for (int n = static_cast<int>(end - digits); n < width; ++n) *out++ = '0';
       for (const char* d = digits; d != end; ++d) *out++ = *d;
-    };
-    put(year, 4);
-    *out++ = '-';
-    put(month, 2);
-    *out++ = '-';
-    put(day, 2);
-    *out++ = separator;
-    put(hours, 2);
-    *out++ = ':';
-    put(minutes, 2);
-    *out++ = ':';
-    put(seconds, 2);
-    return std::string(text, out);
-  }
+      return *this;
+    }
+    Writer& Char(char c) {
+      *out++ = c;
+      return *this;
+    }
+    std::string Text() const { return std::string(text, static_cast<std::size_t>(out - text)); }
+  };
 };
-
-// The record's RTC from its texts ("12/07/2007", "13:00:11": month first); nothing when a text
-// lacks a number.
-inline bool ParseRtc(std::string_view date, std::string_view time, DateTime& out) {
-  std::int64_t d[3], t[3];
-  if (!ThreeNumbers(date, d) || !ThreeNumbers(time, t)) return false;
-  out = {d[2], d[0], d[1], t[0], t[1], t[2]};
-  return true;
-}
 
 } // namespace veltrix

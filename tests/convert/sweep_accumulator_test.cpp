@@ -10,6 +10,8 @@ namespace {
 
 using Row = SweepAccumulator::Row;
 
+constexpr DateTime kRtc{2007, 7, 12, 13, 5, 9};
+
 // A sweep of `n` samples all at `level` raw units.
 std::vector<std::int16_t> Flat(std::size_t n, std::int16_t level) {
   return std::vector<std::int16_t>(n, level);
@@ -44,7 +46,7 @@ TEST(SweepAccumulator, RowsCombineByMaximumAsTheyCome) {
     SCOPED_TRACE(c.name);
     SweepAccumulator sweeps(c.maxRows);
     for (const std::int16_t level : c.levels) {
-      sweeps.Add(Flat(3, level), 16, "07/12/2007", "13:05:09", "1");
+      sweeps.Add(Flat(3, level), 16, kRtc, "1");
     }
     EXPECT_EQ(sweeps.Sweeps(), c.levels.size());
     EXPECT_EQ(Shape(sweeps.Rows()), c.rows);
@@ -53,29 +55,28 @@ TEST(SweepAccumulator, RowsCombineByMaximumAsTheyCome) {
 
 TEST(SweepAccumulator, MeanAndPeakInDbm) {
   SweepAccumulator sweeps;
-  sweeps.Add(std::vector<std::int16_t>{-1600, 256}, 16, "07/12/2007", "13:05:09", "");
-  sweeps.Add(std::vector<std::int16_t>{-800, -32768}, 16, "07/12/2007", "13:05:09", "");
+  sweeps.Add(std::vector<std::int16_t>{-1600, 256}, 16, kRtc, "");
+  sweeps.Add(std::vector<std::int16_t>{-800, -32768}, 16, kRtc, "");
   EXPECT_EQ(sweeps.Mean(), (std::vector<double>{-75.0, (256.0 - 32768.0) / 2 / 16}));
   EXPECT_EQ(sweeps.Peak(), (std::vector<double>{-50.0, 16.0}));
   SweepAccumulator b;
-  b.Add(std::vector<std::int16_t>{-25600, 128}, 256, "07/12/2007", "13:05:09", "");
+  b.Add(std::vector<std::int16_t>{-25600, 128}, 256, kRtc, "");
   EXPECT_EQ(b.Peak(), (std::vector<double>{-100.0, 0.5})); // real dBm, not truncated
 }
 
 TEST(SweepAccumulator, MarkerChangesAndTimeGaps) {
   struct Sweep {
-    const char* date;
-    const char* time;
+    DateTime rtc;
     const char* marker;
   };
   const Sweep log[] = {
-      {"07/12/2007", "13:05:00", "1"}, {"07/12/2007", "13:05:30", "1"}, // 30 s: no gap
-      {"07/12/2007", "13:07:00", "2"},                                  // 90 s, a new marker
-      {"07/12/2007", "13:06:58", "2"},                                  // back 2 s
-      {"12/31/2007", "23:59:50", "2"}, {"01/01/2008", "00:00:10", "3"}, // 20 s over new year
+      {{2007, 7, 12, 13, 5, 0}, "1"},    {{2007, 7, 12, 13, 5, 30}, "1"}, // 30 s: no gap
+      {{2007, 7, 12, 13, 7, 0}, "2"},                                     // 90 s, a new marker
+      {{2007, 7, 12, 13, 6, 58}, "2"},                                    // back 2 s
+      {{2007, 12, 31, 23, 59, 50}, "2"}, {{2008, 1, 1, 0, 0, 10}, "3"},   // 20 s over new year
   };
   SweepAccumulator sweeps;
-  for (const Sweep& s : log) sweeps.Add(Flat(2, 0), 16, s.date, s.time, s.marker);
+  for (const Sweep& s : log) sweeps.Add(Flat(2, 0), 16, s.rtc, s.marker);
   ASSERT_EQ(sweeps.MarkerChanges().size(), 2u);
   EXPECT_EQ(sweeps.MarkerChanges()[0].sweep, 2u);
   EXPECT_EQ(sweeps.MarkerChanges()[0].marker, "2");
@@ -90,7 +91,7 @@ TEST(SweepAccumulator, MarkerChangesAndTimeGaps) {
   // Kept to a bound, however many there are.
   SweepAccumulator many;
   for (int i = 0; i < 500; ++i) {
-    many.Add(Flat(2, 0), 16, "07/12/2007", i % 2 ? "13:00:00" : "14:00:00", std::to_string(i));
+    many.Add(Flat(2, 0), 16, {2007, 7, 12, i % 2 ? 13 : 14, 0, 0}, std::to_string(i));
   }
   EXPECT_EQ(many.MarkerChanges().size(), SweepAccumulator::kMaxEvents);
   EXPECT_EQ(many.Gaps().size(), SweepAccumulator::kMaxEvents);

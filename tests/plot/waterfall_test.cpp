@@ -23,11 +23,12 @@ std::uint32_t Packed(Rgb c) {
 SweepAccumulator ThreeSweeps() {
   SweepAccumulator sweeps;
   const double base[] = {-90, -60, -35};
-  const char* const times[] = {"13:05:00", "13:05:01", "13:09:00"};
+  const DateTime times[] = {
+      {2007, 7, 12, 13, 5, 0}, {2007, 7, 12, 13, 5, 1}, {2007, 7, 12, 13, 9, 0}};
   for (int k = 0; k < 3; ++k) {
     std::vector<std::int16_t> samples(147, static_cast<std::int16_t>(base[k] * 16));
     if (k == 1) samples[73] = -25 * 16;
-    sweeps.Add(samples, 16, "07/12/2007", times[k], k == 2 ? "2" : "1");
+    sweeps.Add(samples, 16, times[k], k == 2 ? "2" : "1");
   }
   return sweeps;
 }
