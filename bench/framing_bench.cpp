@@ -11,6 +11,7 @@
 #include "decode/decoders.h"
 #include "example_log.h"
 #include "reader/log_reader.h"
+#include "support/text_conversion.h"
 
 namespace veltrix::bench {
 namespace {
@@ -117,12 +118,13 @@ void BM_ConvertToNull(benchmark::State& state, CaseFn which) {
   ConversionObserver quiet;
   std::int64_t lines = 0;
   for (auto _ : state) {
-    Convert conversion(c.path, "/dev/null", c.options, quiet);
-    if (conversion.Execute() != ConvertStatus::Completed) {
+    const DelimitedTextOutput* text = nullptr;
+    Convert conversion = testing::TextConversion(c.path, "/dev/null", c.options, quiet, &text);
+    if (conversion.Execute().status != ConvertStatus::Completed) {
       state.SkipWithError("the conversion failed");
       return;
     }
-    lines += conversion.LinesWritten();
+    lines += text->LinesWritten();
   }
   Finish(state, c, lines);
 }

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "convert/output_file.h"
+#include "io/output_file.h"
 
 namespace veltrix::bench {
 namespace {

@@ -8,9 +8,9 @@
 #include <random>
 
 #include "bench_support.h"
-#include "convert/output_file.h"
-#include "convert/record_lines.h"
 #include "decode/decoders.h"
+#include "io/output_file.h"
+#include "outputs/text/record_lines.h"
 
 namespace veltrix::bench {
 namespace {

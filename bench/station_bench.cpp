@@ -13,6 +13,7 @@
 #include "bench_support.h"
 #include "convert/convert.h"
 #include "example_log.h"
+#include "support/text_conversion.h"
 #include "survey/station_list.h"
 
 namespace veltrix::bench {
@@ -34,12 +35,13 @@ void BM_CapturesToNull(benchmark::State& state) {
   ConversionObserver quiet;
   std::int64_t lines = 0;
   for (auto _ : state) {
-    Convert conversion(path, "/dev/null", options, quiet);
-    if (conversion.Execute() != ConvertStatus::Completed) {
+    const DelimitedTextOutput* text = nullptr;
+    Convert conversion = testing::TextConversion(path, "/dev/null", options, quiet, &text);
+    if (conversion.Execute().status != ConvertStatus::Completed) {
       state.SkipWithError("the conversion failed");
       return;
     }
-    lines += conversion.LinesWritten();
+    lines += text->LinesWritten();
   }
   state.SetBytesProcessed(state.iterations() * FileSize(path));
   state.SetItemsProcessed(lines);

@@ -15,7 +15,8 @@
 #include <unistd.h>
 
 #include "convert/convert.h"
-#include "convert/map_output.h"
+#include "outputs/maps/map_output.h"
+#include "outputs/text/delimited_text_output.h"
 #include "text/clean_text.h"
 
 namespace {
@@ -97,12 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   outputs.push_back(std::make_unique<veltrix::MapOutput>(
       files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, 8));
   veltrix::Convert convert(inputPath, std::move(outputs), observer);
-  const veltrix::ConvertStatus status = convert.Execute();
+  const veltrix::ConversionResult result = convert.Execute();
 
-  Check(status == veltrix::ConvertStatus::Completed, "the conversion completes");
+  Check(result.status == veltrix::ConvertStatus::Completed, "the conversion completes");
   Check(convert.TotalBytes() == static_cast<std::int64_t>(size + sizeof header), "total bytes");
   Check(convert.BytesRead() <= static_cast<std::int64_t>(size), "bytes read within the body");
-  const veltrix::LogDamage& damage = convert.Damage();
+  const veltrix::LogDamage& damage = result.damage;
   const auto body = static_cast<std::int64_t>(size);
   Check(damage.skippedBytes + damage.tailBytes <= body, "damage within the body");
   Check(convert.BytesRead() + damage.tailBytes >= body, "every byte read or at the end");

@@ -19,8 +19,8 @@ ConvertWorker::~ConvertWorker() {
 }
 
 void ConvertWorker::Run() {
-  const ConvertStatus status = convert_.Execute();
-  RunOnWindowThread([&] { display_.ConversionEnded(status); });
+  const ConversionResult result = convert_.Execute();
+  RunOnWindowThread([&] { display_.ConversionEnded(result); });
   std::lock_guard lock(mutex_);
   ended_ = true;
   changed_.notify_all();
@@ -104,10 +104,6 @@ void ConvertWorker::ShowFinish(std::int64_t totalBytes) {
     ShowLatestProgress();
     display_.ShowFinish(totalBytes);
   });
-}
-
-void ConvertWorker::NotifyUser(MessageKind kind, const std::string& text) {
-  RunOnWindowThread([&] { display_.ShowMessage(kind, text); });
 }
 
 } // namespace veltrix

@@ -2,7 +2,7 @@
 // One conversion (or the drawing of a picture, which is a conversion into a picture) on a worker
 // thread. The worker publishes its progress after every record without
 // waiting; the window shows the latest counts at display rate. Its start, its finish (after the
-// final counts) and its messages run on the window thread as calls the worker waits for. While
+// final counts) and its result run on the window thread as calls the worker waits for. While
 // the window thread waits for the worker to end, it still runs those calls (and nothing else), so
 // neither side can wait for the other forever.
 
@@ -28,9 +28,8 @@ public:
   virtual void ShowStart(std::int64_t totalBytes) = 0;
   virtual void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) = 0;
   virtual void ShowFinish(std::int64_t totalBytes) = 0;
-  virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
-  // The last call: the engine has returned.
-  virtual void ConversionEnded(ConvertStatus status) = 0;
+  // The last call: the engine has returned with `result`.
+  virtual void ConversionEnded(const ConversionResult& result) = 0;
 };
 
 class ConvertWorker : private ConversionObserver {
@@ -62,7 +61,6 @@ private:
   void ShowStart(std::int64_t totalBytes) override;
   void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
   void ShowFinish(std::int64_t totalBytes) override;
-  void NotifyUser(MessageKind kind, const std::string& text) override;
 
   void Run();
   // Worker side: runs `call` on the window thread and returns when it has run.

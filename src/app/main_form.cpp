@@ -26,7 +26,8 @@
 #include "app/controls.h"
 #include "app/notify_user.h"
 #include "app/spectrum_form.h"
-#include "convert/output_names.h"
+#include "products/catalogue.h"
+#include "products/output_names.h"
 #include "reader/identify.h"
 
 namespace veltrix {
@@ -95,11 +96,16 @@ std::optional<QString> RunOpenDialog(QWidget* parent, const QString& folder) {
 }
 
 std::optional<QString> RunSaveDialog(QWidget* parent, const QString& current) {
-  QFileDialog dialog(parent, QString(), QString(), QStringLiteral("Veltrix Output Files (*.out)"));
+  // ".out"
+  const QString suffix =
+      QString::fromLatin1(ProductOf(ProductId::Text).suffix.data(),
+                          static_cast<qsizetype>(ProductOf(ProductId::Text).suffix.size()));
+  QFileDialog dialog(parent, QString(), QString(),
+                     QStringLiteral("Veltrix Output Files (*%1)").arg(suffix));
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setDefaultSuffix(QStringLiteral("out"));
+  dialog.setDefaultSuffix(suffix.mid(1));
   if (!current.isEmpty()) dialog.selectFile(current);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
@@ -341,9 +347,8 @@ void TMainForm::btnConvertClick() {
   const ConversionOptions options = Options();
   ConvertThread_.reset(); // the worker of a conversion that has ended
   ConversionDisplay& display = *this;
-  Convert::Outputs outputs;
-  outputs.push_back(std::make_unique<DelimitedTextOutput>(
-      OutputDestination{ToPath(edOutputFile->text())}, options));
+  const ProductFile text{ProductId::Text, OutputDestination{ToPath(edOutputFile->text())}};
+  Convert::Outputs outputs = MakeOutputs({&text, 1}, ProductSettings{options, {}, {}});
   ConvertThread_ =
       std::make_unique<ConvertWorker>(*input, std::move(outputs), display, recordHook_);
   Converting_ = true;
@@ -445,12 +450,9 @@ void TMainForm::ShowFinish(std::int64_t totalBytes) {
   lTotalBytes->setText(QString::number(totalBytes));
 }
 
-void TMainForm::ShowMessage(MessageKind kind, const std::string& text) {
-  if (closing_) return; // the window is going away
-  NotifyUser(kind, "%s", text.c_str());
-}
-
-void TMainForm::ConversionEnded(ConvertStatus /*status*/) {
+void TMainForm::ConversionEnded(const ConversionResult& result) {
+  // Not while the window is going away.
+  if (!closing_) NotifyUser(StatusKind(result.status), "%s", ResultMessage(result).c_str());
   SetInputsEnabled(true);
 }
 

@@ -13,9 +13,10 @@
 #include "app/app_icon.h"
 #include "app/controls.h"
 #include "app/notify_user.h"
-#include "convert/output_names.h"
-#include "convert/output_target.h"
-#include "plot/waterfall_output.h"
+#include "io/output_target.h"
+#include "outputs/picture/waterfall_output.h"
+#include "products/catalogue.h"
+#include "products/output_names.h"
 
 namespace veltrix {
 namespace {
@@ -162,8 +163,8 @@ void TSpectrumForm::btnCancelDrawingClick() {
 
 void TSpectrumForm::btnSavePictureClick() {
   if (!picture_) return;
-  const std::string name =
-      std::string(OutputStemOf(OutputNameLastThreeReplaced(input_path_))) + kPictureSuffix;
+  const std::string name = FileBeside(OutputStemOf(OutputNameLastThreeReplaced(input_path_)),
+                                      ProductOf(ProductId::Waterfall));
   const std::optional<QString> file = askPictureFile(QString::fromLocal8Bit(name));
   if (!file) return;
   OutputTarget target;
@@ -196,15 +197,12 @@ void TSpectrumForm::ShowFinish(std::int64_t) {
   pbDrawing->setVisible(false);
 }
 
-void TSpectrumForm::ShowMessage(MessageKind kind, const std::string& text) {
+void TSpectrumForm::ConversionEnded(const ConversionResult& result) {
   // The picture itself says that the log has been read; only what went wrong is told.
-  if (closing_ || text.rfind(kMsgCompleted, 0) == 0) return;
-  NotifyUser(kind, "%s", text.c_str());
-}
-
-void TSpectrumForm::ConversionEnded(ConvertStatus status) {
+  if (!Succeeded(result.status) && !closing_)
+    NotifyUser(StatusKind(result.status), "%s", ResultMessage(result).c_str());
   btnCancelDrawing->setEnabled(false);
-  if (Succeeded(status) && !closing_) {
+  if (Succeeded(result.status) && !closing_) {
     if (output_->Picture()) {
       picture_ = output_->Picture();
       View->SetImage(ImageOf(*picture_));

@@ -82,8 +82,7 @@ private:
   void ShowStart(std::int64_t totalBytes) override;
   void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
   void ShowFinish(std::int64_t totalBytes) override;
-  void ShowMessage(MessageKind kind, const std::string& text) override;
-  void ConversionEnded(ConvertStatus status) override;
+  void ConversionEnded(const ConversionResult& result) override;
 
   std::unique_ptr<ConvertWorker> worker_;
   const WaterfallOutput* output_ = nullptr; // the worker's

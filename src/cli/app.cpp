@@ -56,7 +56,8 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
                bool showProgress) {
   std::vector<Job> jobs;
   std::string problem;
-  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, settings.products)) {
+  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, settings.products,
+                settings.options.Groups())) {
     PrintUsageError(err, problem);
     return kExitUsage;
   }
@@ -97,20 +98,12 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
       err << input << ": " << kMsgInterrupted << '\n';
       interrupted = true;
     } else if (terminal) {
-      const Job& job = jobs[i];
       std::string written;
-      const auto add = [&](const std::string& text) {
-        written += (written.empty() ? "" : ", ") + text;
-      };
-      const auto lines = [](std::int64_t n) {
-        return " (" + WithThousands(n) + (n == 1 ? " line)" : " lines)");
-      };
-      if (!job.output.empty()) add(OutputName(job.output) + lines(r.outputLines));
-      for (std::size_t g = 0; g < job.split.size() && g < r.splitLines.size(); ++g)
-        add(job.split[g].path + lines(r.splitLines[g]));
-      if (r.pictureDrawn) add(job.picture);
-      for (const std::string* map : {&job.kml, &job.gpx, &job.wigle, &job.accessPoints})
-        if (!map->empty()) add(*map);
+      for (const WrittenFile& file : r.written) {
+        written += (written.empty() ? "" : ", ") + file.path;
+        if (file.lines)
+          written += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+      }
       if (!written.empty()) err << input << " -> " << written << '\n';
     }
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';

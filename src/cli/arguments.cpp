@@ -8,6 +8,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/job_plan.h"
+#include "products/catalogue.h"
 
 #ifndef VELTRIX_VERSION
 #define VELTRIX_VERSION "0.0.0"
@@ -19,13 +20,32 @@ namespace {
 
 constexpr const char* kProgram = "veltrix-convert";
 
-constexpr const char* kFooter =
-    "At least one record group, a picture, a map or table, or --info is required. Files beside\n"
-    "the output are named NAME.suffix, NAME being the output path without \".out\". A regular\n"
-    "output file is replaced only when its conversion ends; damage in a log is reported as a\n"
-    "warning.\n"
-    "Exit status: 0 every input converted, 1 an input failed, 2 usage error,\n"
-    "130 interrupted by SIGINT or SIGTERM (running conversions end with whole lines).";
+// The help's closing lines.
+std::string Footer() {
+  const std::string text(ProductOf(ProductId::Text).suffix);
+  return "At least one record group, a picture, a map or table, or --info is required. Files "
+         "beside\nthe output are named NAME.suffix, NAME being the output path without \"" +
+         text +
+         "\". A regular\noutput file is replaced only when its conversion ends; damage in a log "
+         "is reported as a\nwarning.\nExit status: 0 every input converted, 1 an input failed, "
+         "2 usage error,\n130 interrupted by SIGINT or SIGTERM (running conversions end with "
+         "whole lines).";
+}
+
+// "--waterfall, --kml, --gpx, --wigle or --ap-summary": the products that need no record group.
+std::string ProductsAlone() {
+  std::vector<std::string_view> flags;
+  for (const Product& product : Catalogue()) {
+    if (!product.flag.empty() && product.place != FilePlace::BesidePerGroup)
+      flags.push_back(product.flag);
+  }
+  std::string text;
+  for (std::size_t i = 0; i < flags.size(); ++i) {
+    if (i > 0) text += i + 1 == flags.size() ? " or " : ", ";
+    text += flags[i];
+  }
+  return text;
+}
 
 unsigned DefaultJobs() {
   const unsigned cores = std::thread::hardware_concurrency();
@@ -64,7 +84,7 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
                "pictures, and maps and tables of their access points.",
                kProgram};
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
-  app.footer(kFooter);
+  app.footer(Footer());
 
   app.add_option("INPUT", settings.inputs, "logs to convert; - reads standard input")
       ->required()
@@ -72,8 +92,10 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   CLI::Option* output =
       app.add_option("-o,--output", settings.output,
                      "output path (only with one INPUT; - writes standard output); default: "
-                     "INPUT with a trailing \".qx\" replaced by \".out\", else with \".out\" "
-                     "added; standard output for standard input")
+                     "INPUT with a trailing \".qx\" replaced by \"" +
+                         std::string(ProductOf(ProductId::Text).suffix) + "\", else with \"" +
+                         std::string(ProductOf(ProductId::Text).suffix) +
+                         "\" added; standard output for standard input")
           ->type_name("FILE");
   app.add_option("-d,--delimiter", delimiter, "comma (default) | tab | space | semicolon")
       ->type_name("NAME");
@@ -89,7 +111,7 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_flag("--gps-lon", o.gpsLongitude, "GPS longitude")->group(contextGroup);
   app.add_flag("--context", context, "all seven context fields")->group(contextGroup);
 
-  const char* recordGroup = "Record groups";
+  const std::string recordGroup(ProductOf(ProductId::Split).helpGroup);
   app.add_flag("--full-spectrum", o.fullSpectrum, "full spectrum data")->group(recordGroup);
   app.add_flag("--single-spectrum", o.singleSpectrum, "single-channel spectrum")
       ->group(recordGroup);
@@ -101,37 +123,21 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   app.add_flag("--records", records,
                "the five groups full-spectrum, single-spectrum, survey, single, util")
       ->group(recordGroup);
-  bool split = false;
-  app.add_flag("--split", split,
-               "one file per chosen group instead of one file: NAME.full-spectrum.out, "
-               "NAME.single-spectrum.out, NAME.survey.out, NAME.single.out, NAME.util.out, each "
-               "with its own header: the form spreadsheets and pandas load without misaligned "
-               "columns")
-      ->group(recordGroup);
 
-  const char* pictureGroup = "Pictures";
-  Products& products = settings.products;
-  app.add_flag("--waterfall", products.picture,
-               "a waterfall picture of the full spectrum as well, NAME.waterfall.png (NAME: the "
-               "output path without \".out\"); alone when no record group is chosen")
-      ->group(pictureGroup);
+  // A flag for every product that has one, where --help lists it; --db with the pictures.
+  std::vector<std::pair<ProductId, bool>> asked;
+  asked.reserve(Catalogue().size());
+  for (const Product& product : Catalogue()) asked.emplace_back(product.id, false);
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    const Product& product = Catalogue()[i];
+    if (product.flag.empty()) continue;
+    app.add_flag(std::string(product.flag), asked[i].second, std::string(product.help))
+        ->group(std::string(product.helpGroup));
+  }
   std::pair<double, double> db{settings.picture.dbMin, settings.picture.dbMax};
   app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
       ->type_name("MIN MAX")
-      ->group(pictureGroup);
-
-  const char* mapGroup = "Maps and tables of the access points (from surveys and beacons)";
-  app.add_flag("--kml", products.kml,
-               "NAME.kml: access points with a GPS position, for Google Earth")
-      ->group(mapGroup);
-  app.add_flag("--gpx", products.gpx, "NAME.gpx: the access points as waypoints and the GPS track")
-      ->group(mapGroup);
-  app.add_flag("--wigle", products.wigle,
-               "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format")
-      ->group(mapGroup);
-  app.add_flag("--ap-summary", products.accessPoints,
-               "NAME.aps.csv: one row per access point, in the chosen delimiter")
-      ->group(mapGroup);
+      ->group(std::string(ProductOf(ProductId::Waterfall).helpGroup));
 
   app.add_option("-j,--jobs", jobs, "convert up to N inputs at once (default: the number of cores)")
       ->type_name("N");
@@ -182,6 +188,10 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   }
   settings.picture.dbMin = db.first;
   settings.picture.dbMax = db.second;
+  ProductSet& products = settings.products;
+  for (const auto& [id, ticked] : asked)
+    if (ticked) products.Add(id);
+  const bool split = products.Has(ProductId::Split);
   if (split && IsStandardStream(settings.output)) {
     PrintUsageError(err, "--split writes files: it cannot be used with -o -");
     return kExitUsage;
@@ -190,17 +200,16 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     PrintUsageError(err, "--split needs at least one record group");
     return kExitUsage;
   }
-  if (!settings.info && !o.AnyRecordGroup() && !products.picture && !products.AnyMapOrTable()) {
+  if (!settings.info && !o.AnyRecordGroup() && !products.Any()) {
     PrintUsageError(err, o.accessPointsOnly
                              ? "--ap-only needs --survey"
                              : "choose at least one record group (--full-spectrum, "
-                               "--single-spectrum, --survey, --single, --util or --records), "
-                               "--waterfall, --kml, --gpx, --wigle or --ap-summary");
+                               "--single-spectrum, --survey, --single, --util or --records), " +
+                                   ProductsAlone());
     return kExitUsage;
   }
-  products.text = o.AnyRecordGroup();
-  for (std::size_t g = 0; split && g < products.split.size(); ++g)
-    products.split[g] = o.GroupTicked(g);
+  // The ticked record groups give one text, or with --split one per group.
+  if (o.AnyRecordGroup() && !split) products.Add(ProductId::Text);
   return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include "cli/job_plan.h"
 #include "convert/conversion_options.h"
 #include "plot/waterfall.h"
+#include "products/catalogue.h"
 
 namespace veltrix::cli {
 
@@ -16,7 +17,7 @@ struct CliSettings {
   std::vector<std::string> inputs;
   std::string output; // empty: each output name is derived from its input
   ConversionOptions options;
-  Products products;         // what each input gives
+  ProductSet products;       // what each input gives
   WaterfallSettings picture; // the colour window of the pictures
   unsigned jobs = 1;
   bool quiet = false;

@@ -1,7 +1,7 @@
 #include "cli/batch.h"
 
-#include "convert/map_output.h"
-#include "plot/waterfall_output.h"
+#include "outputs/maps/map_output.h"
+#include "outputs/picture/waterfall_output.h"
 
 #include <algorithm>
 #include <memory>
@@ -41,62 +41,31 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       if (i >= jobs.size()) return;
       const Job& job = jobs[i];
       JobObserver observer(progress, i);
-      Convert::Outputs outputs;
-      const DelimitedTextOutput* text = nullptr;
-      std::vector<const DelimitedTextOutput*> split;
-      const WaterfallOutput* waterfall = nullptr;
       const std::string inputName = InputName(job.input);
-      const std::string fileName = inputName.substr(inputName.find_last_of('/') + 1);
-      if (!job.output.empty()) {
-        const int descriptor = IsStandardStream(job.output) ? STDOUT_FILENO : -1;
-        auto output = std::make_unique<DelimitedTextOutput>(
-            OutputDestination{OutputName(job.output), descriptor}, options);
-        text = output.get();
-        outputs.push_back(std::move(output));
+      ProductSettings settings{options, picture, inputName.substr(inputName.find_last_of('/') + 1)};
+      std::vector<ProductFile> files;
+      for (const PlannedFile& file : job.files) {
+        const int descriptor = IsStandardStream(file.path) ? STDOUT_FILENO : -1;
+        files.push_back({file.product, {OutputName(file.path), descriptor}, file.group});
       }
-      for (const GroupFile& file : job.split) {
-        auto output = std::make_unique<DelimitedTextOutput>(OutputDestination{file.path},
-                                                            options.WithGroupAlone(file.group));
-        split.push_back(output.get());
-        outputs.push_back(std::move(output));
-      }
-      if (!job.picture.empty()) {
-        WaterfallSettings settings = picture;
-        settings.name = fileName;
-        auto output = std::make_unique<WaterfallOutput>(OutputDestination{job.picture}, settings);
-        waterfall = output.get();
-        outputs.push_back(std::move(output));
-      }
-      const auto mapFile = [](const std::string& path) {
-        return path.empty() ? std::nullopt : std::optional(OutputDestination{path});
-      };
-      const MapFiles maps{mapFile(job.kml), mapFile(job.gpx), mapFile(job.wigle),
-                          mapFile(job.accessPoints)};
-      if (maps.kml || maps.gpx || maps.wigle || maps.accessPoints) {
-        MapSettings settings;
-        settings.name = fileName;
-        settings.delimiter = options.DelimiterChar();
-        outputs.push_back(std::make_unique<MapOutput>(maps, settings));
-      }
+      Convert::Outputs outputs = MakeOutputs(files, settings);
       std::vector<const ConversionOutput*> all;
       for (const auto& output : outputs) all.push_back(output.get());
       Convert conversion(inputName, std::move(outputs), observer, &stop);
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
+      const ConversionResult done = conversion.Execute();
       JobResult& result = results[i];
-      result.status = conversion.Execute();
       result.started = true;
-      result.failureDetail = conversion.FailureDetail();
-      result.damage = conversion.Damage();
-      if (text != nullptr) result.outputLines = text->OutputLines();
-      for (const DelimitedTextOutput* output : split)
-        result.splitLines.push_back(output->OutputLines());
+      result.status = done.status;
+      result.failureDetail = done.failureDetail;
+      result.damage = done.damage;
       if (result.status == ConvertStatus::Completed) {
         for (const ConversionOutput* output : all) {
+          for (WrittenFile& file : output->Written()) result.written.push_back(std::move(file));
           for (std::string& warning : output->Warnings())
             result.warnings.push_back(std::move(warning));
         }
       }
-      if (waterfall != nullptr) result.pictureDrawn = waterfall->Picture().has_value();
       progress.FinishJob(i);
     }
   };

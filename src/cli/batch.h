@@ -2,6 +2,7 @@
 // Runs a batch of conversions on a pool of worker threads.
 
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "cli/job_plan.h"
@@ -17,18 +18,15 @@ struct JobResult {
   ConvertStatus status = ConvertStatus::Completed;
   std::string failureDetail; // the system's reason for a failure, when there is one
   LogDamage damage;
-  std::int64_t outputLines = 0;
-  std::vector<std::int64_t> splitLines; // of each --split file, in the job's order
-  bool pictureDrawn = false;            // false for a log without full-spectrum records
-  std::vector<std::string> warnings;    // what the picture, maps and tables left out
+  std::vector<WrittenFile> written;  // of a completed job: every file put in place, in order
+  std::vector<std::string> warnings; // what the picture, maps and tables left out
 };
 
 // Converts every job, at most `workers` at once, taking the jobs in order. Each job is one
-// Convert into the job's outputs (the delimited text or one per group, the waterfall picture,
-// the maps and tables) with its
-// own observer, which reports to `progress`; `picture` gives the pictures' colour window; "-" reads
-// standard input or writes standard output. `stop` is every conversion's termination flag; once it
-// is set no further job starts. Returns one result per job.
+// Convert into the outputs the catalogue makes for the job's files, with its own observer, which
+// reports to `progress`; `options` are the text's choices and `picture` gives the pictures' colour
+// window; "-" reads standard input or writes standard output. `stop` is every conversion's
+// termination flag; once it is set no further job starts. Returns one result per job.
 std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
                                 const WaterfallSettings& picture, unsigned workers,
                                 const std::atomic<bool>& stop, ProgressCounters& progress);

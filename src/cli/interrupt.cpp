@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "convert/output_target.h"
+#include "io/output_target.h"
 
 namespace veltrix::cli {
 

@@ -1,6 +1,7 @@
 #include "cli/job_plan.h"
 
-#include "convert/output_names.h"
+#include "products/catalogue.h"
+#include "products/output_names.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -34,17 +35,10 @@ std::string OutputStem(const std::string& input, const std::string& output) {
   return std::string(OutputStemOf(name));
 }
 
-std::vector<const std::string*> Job::Files() const {
-  std::vector<const std::string*> files;
-  if (!output.empty()) files.push_back(&output);
-  for (const GroupFile& f : split) files.push_back(&f.path);
-  for (const std::string* path : {&picture, &kml, &gpx, &wigle, &accessPoints})
-    if (!path->empty()) files.push_back(path);
-  return files;
-}
-
-bool Products::Split() const {
-  return std::find(split.begin(), split.end(), true) != split.end();
+std::string Job::PathOf(ProductId product) const {
+  for (const PlannedFile& file : files)
+    if (file.product == product) return file.path;
+  return {};
 }
 
 namespace {
@@ -91,7 +85,8 @@ std::int64_t PlannedSize(const std::string& input) {
 } // namespace
 
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
-              std::vector<Job>& jobs, std::string& problem, Products products) {
+              std::vector<Job>& jobs, std::string& problem, const ProductSet& products,
+              const RecordGroups& groups) {
   jobs.clear();
   problem.clear();
   std::unordered_map<std::string, std::size_t> inputByKey;
@@ -101,35 +96,31 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     return false;
   }
   for (const std::string& input : inputs) {
-    const std::string textOutput = output.empty() ? DefaultOutputPath(input) : output;
     Job job;
     job.input = input;
     job.sizeBytes = PlannedSize(input);
-    if (products.text && !products.Split()) job.output = textOutput;
     const std::string stem = OutputStem(input, output);
-    // The first product asked for that needs NAME names the problem when there is none.
-    const auto beside = [&](bool asked, std::string& path, const char* suffix, const char* flag,
-                            const char* what) {
-      if (!asked || !problem.empty()) return;
-      if (stem.empty()) {
-        problem = std::string(flag) + " needs -o FILE to name the " + what + " of standard input";
-        return;
+    for (const Product& product : Catalogue()) {
+      if (!products.Has(product.id)) continue;
+      if (product.place == FilePlace::Output) {
+        job.files.push_back({product.id, output.empty() ? DefaultOutputPath(input) : output});
+        continue;
       }
-      path = stem + suffix;
-    };
-    for (std::size_t g = 0; g < products.split.size(); ++g) {
-      if (!products.split[g]) continue;
-      GroupFile& file = job.split.emplace_back(GroupFile{g, {}});
-      std::string suffix(1, '.');
-      suffix.append(RecordGroupNames[g]).append(".out");
-      beside(true, file.path, suffix.c_str(), "--split", "files");
+      // The first product asked for that needs NAME names the problem when there is none.
+      if (stem.empty()) {
+        problem = std::string(product.flag) + " needs -o FILE to name the " +
+                  std::string(product.noun) + " of standard input";
+        return false;
+      }
+      if (product.place == FilePlace::Beside) {
+        job.files.push_back({product.id, FileBeside(stem, product)});
+        continue;
+      }
+      for (const RecordGroup group : kRecordGroups) {
+        if (groups.Has(group))
+          job.files.push_back({product.id, FileBeside(stem, product, group), group});
+      }
     }
-    beside(products.picture, job.picture, kPictureSuffix, "--waterfall", "picture");
-    beside(products.kml, job.kml, ".kml", "--kml", "map");
-    beside(products.gpx, job.gpx, ".gpx", "--gpx", "map");
-    beside(products.wigle, job.wigle, ".wigle.csv", "--wigle", "table");
-    beside(products.accessPoints, job.accessPoints, ".aps.csv", "--ap-summary", "table");
-    if (!problem.empty()) return false;
     // Each conversion opens its log exclusively: the same log twice would fail at random.
     const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
     if (!fresh) {
@@ -140,13 +131,13 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
     jobs.push_back(std::move(job));
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    for (const std::string* written : jobs[i].Files()) {
-      const std::string key = FileKey(*written, STDOUT_FILENO);
+    for (const PlannedFile& file : jobs[i].files) {
+      const std::string key = FileKey(file.path, STDOUT_FILENO);
       const auto [it, fresh] = outputByKey.emplace(key, i);
       if (!fresh) {
         const Job& first = jobs[it->second];
         problem = InputName(first.input) + " and " + InputName(jobs[i].input) +
-                  " would both be converted to " + OutputName(*written);
+                  " would both be converted to " + OutputName(file.path);
         return false;
       }
       // An output naming its own input is the conversion's own error; another job's input would

@@ -1,17 +1,24 @@
 #pragma once
 // One output of a conversion. The engine frames each record once and hands the frame to every
 // output; an output decodes what it needs with a decoder of its own (so its options never change
-// what another output holds) and writes its own file.
+// what another output holds) and writes its own files.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "convert/output_target.h"
+#include "io/output_target.h"
 #include "reader/identify.h"
 #include "reader/log_reader.h"
 
 namespace veltrix {
+
+// A file an output has put in place, as reports name it.
+struct WrittenFile {
+  std::string path;                  // its destination's path (the name of a descriptor)
+  std::optional<std::int64_t> lines; // the lines it holds, for outputs that count them
+};
 
 class ConversionOutput {
 public:
@@ -19,19 +26,21 @@ public:
 
   // Where it writes (one file or several); checked against the input before anything is created.
   virtual std::vector<OutputDestination> Destinations() const = 0;
-  // Creates the file for a log of `variant`. False when it cannot be created.
+  // Creates the files for a log of `variant`. False when one cannot be created.
   virtual bool Open(LogVariant variant) = 0;
   // Takes the frame just read (framed or not: a stretch of garbage comes without one).
   virtual void Take(const Frame& frame) = 0;
   // True once a write has failed; the conversion then stops.
   virtual bool Failed() const = 0;
-  // Completes the file and puts it in place. False when that fails.
+  // Completes the files and puts them in place. False when that fails.
   virtual bool Finish() = 0;
-  // Closes the file without putting it in place (another output failed).
+  // Closes the files without putting them in place (another output failed).
   virtual void Abandon() = 0;
   // The system's reason for a failure, with the file concerned: "out/x.out: No space left on
   // device"; empty when there is none.
   virtual std::string FailureDetail() const = 0;
+  // The files a finished output put in place, in the order it reports them.
+  virtual std::vector<WrittenFile> Written() const = 0;
   // What a completed output left out or could not show, one line each: "12 access points have no
   // position: not on the map".
   virtual std::vector<std::string> Warnings() const { return {}; }

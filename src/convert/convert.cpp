@@ -54,6 +54,15 @@ MessageKind StatusKind(ConvertStatus status) {
   }
 }
 
+std::string ResultMessage(const ConversionResult& result) {
+  std::string message = StatusMessage(result.status);
+  if (Succeeded(result.status) && result.damage.Any()) {
+    message += '\n';
+    message += ShortDamageNote(result.damage);
+  }
+  return message;
+}
+
 int ProgressPercent(std::int64_t bytesRead, std::int64_t totalBytes) {
   if (totalBytes <= 0 || bytesRead <= 0) return 0;
   if (bytesRead >= totalBytes) return 100;
@@ -66,29 +75,25 @@ Convert::Convert(std::string inputPath, Outputs outputs, ConversionObserver& obs
     : input_path_(std::move(inputPath)), outputs_(std::move(outputs)), observer_(observer),
       terminate_(terminate) {}
 
-Convert::Convert(std::string inputPath, std::string outputPath, const ConversionOptions& options,
-                 ConversionObserver& observer, const std::atomic<bool>* terminate)
-    : Convert(std::move(inputPath), Outputs{}, observer, terminate) {
-  auto text =
-      std::make_unique<DelimitedTextOutput>(OutputDestination{std::move(outputPath)}, options);
-  text_ = text.get();
-  outputs_.push_back(std::move(text));
+ConversionResult Convert::Execute() {
+  ConversionResult result = Run();
+  observer_.ShowResult(result);
+  return result;
 }
 
-ConvertStatus Convert::Execute() {
+ConversionResult Convert::Run() {
+  ConversionResult result;
   const auto fail = [&](ConvertStatus status) {
-    observer_.NotifyUser(StatusKind(status), StatusMessage(status));
-    return status;
+    result.status = status;
+    return result;
   };
-  failure_detail_.clear();
-  damage_ = {};
 
   // The log is opened once, exclusively; its signature decides the generation for the whole run.
   LogReader reader;
   reader.SetInputPath(input_path_);
   reader.SetInputDescriptor(input_descriptor_);
   if (!reader.OpenLog()) {
-    failure_detail_ = OpenErrorText(reader.File().Error());
+    result.failureDetail = OpenErrorText(reader.File().Error());
     return fail(ConvertStatus::CannotOpen);
   }
   const std::optional<LogVariant> variant = VariantOfSignature(reader.Signature.data());
@@ -114,17 +119,16 @@ ConvertStatus Convert::Execute() {
   };
   for (const auto& output : outputs_) {
     if (!output->Open(variant_)) {
-      failure_detail_ = output->FailureDetail();
+      result.failureDetail = output->FailureDetail();
       abandonAll();
       return fail(ConvertStatus::CannotCreate);
     }
   }
 
-  ConvertStatus status = ConvertStatus::Completed;
   ConversionOutput* failed = nullptr;
   for (;;) {
     if (terminate_ != nullptr && terminate_->load(std::memory_order_relaxed)) {
-      status = ConvertStatus::Cancelled;
+      result.status = ConvertStatus::Cancelled;
       break;
     }
     if (sized && bytes_read_ > total_bytes_) break; // the log grew while it was read
@@ -139,7 +143,7 @@ ConvertStatus Convert::Execute() {
     observer_.ShowProgress(bytes_read_, total_bytes_);
   }
 
-  damage_ = reader.Damage();
+  result.damage = reader.Damage();
   if (!sized) total_bytes_ = reader.BytesInFile();
   reader.CloseLog();
   // Each output is put in place unless one has failed; from a failure on, the rest are abandoned.
@@ -147,18 +151,12 @@ ConvertStatus Convert::Execute() {
     if (failed == nullptr && !output->Finish()) failed = output.get();
   }
   if (failed != nullptr) {
-    status = ConvertStatus::CannotWrite;
-    failure_detail_ = failed->FailureDetail();
+    result.status = ConvertStatus::CannotWrite;
+    result.failureDetail = failed->FailureDetail();
     abandonAll();
   }
   observer_.ShowFinish(total_bytes_);
-  std::string message = StatusMessage(status);
-  if (Succeeded(status) && damage_.Any()) {
-    message += '\n';
-    message += ShortDamageNote(damage_);
-  }
-  observer_.NotifyUser(StatusKind(status), message);
-  return status;
+  return result;
 }
 
 } // namespace veltrix

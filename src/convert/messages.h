@@ -1,5 +1,6 @@
 #pragma once
-// The messages a conversion gives its user, and their kinds (a message box's title and icon).
+// The messages a conversion's result is told with, and their kinds (a message box's title and
+// icon).
 
 #include <cstdint>
 #include <string_view>

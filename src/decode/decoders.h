@@ -6,7 +6,11 @@
 // Only the record groups asked for are decoded; channel and GPS payloads (and, in 802.11b logs,
 // management captures) always are. A payload shorter than its layout is never read past its end.
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "decode/record_state.h"
 #include "reader/identify.h"
@@ -16,7 +20,35 @@
 
 namespace veltrix {
 
-// The record groups a decoder decodes.
+// The five record groups, in the order of the header record's columns.
+enum class RecordGroup : std::uint8_t { FullSpectrum, SingleSpectrum, Survey, Single, Utilization };
+inline constexpr std::array<RecordGroup, 5> kRecordGroups = {
+    RecordGroup::FullSpectrum, RecordGroup::SingleSpectrum, RecordGroup::Survey,
+    RecordGroup::Single, RecordGroup::Utilization};
+// Their short names, by RecordGroup: what files of one group each are named by.
+inline constexpr std::array<std::string_view, 5> RecordGroupNames = {
+    "full-spectrum", "single-spectrum", "survey", "single", "util"};
+
+// The group whose lines a decoded record gives; nothing for RecordKind::None.
+inline std::optional<RecordGroup> GroupOf(RecordKind kind) {
+  switch (kind) {
+  case RecordKind::FullSpectrum:
+    return RecordGroup::FullSpectrum;
+  case RecordKind::SingleSpectrum:
+    return RecordGroup::SingleSpectrum;
+  case RecordKind::Survey:
+    return RecordGroup::Survey;
+  case RecordKind::Single:
+    return RecordGroup::Single;
+  case RecordKind::Utilization:
+    return RecordGroup::Utilization;
+  default:
+    return std::nullopt;
+  }
+}
+
+// A choice of record groups: the ones a decoder decodes, the ones an output writes. The one place
+// that says whether a group (or the group of a decoded record) is ticked.
 struct RecordGroups {
   bool fullSpectrum = false;
   bool singleSpectrum = false;
@@ -25,8 +57,29 @@ struct RecordGroups {
   bool utilization = false;
 
   static RecordGroups All() { return {true, true, true, true, true}; }
-  bool Any() const { return fullSpectrum || singleSpectrum || survey || single || utilization; }
+  static RecordGroups Only(RecordGroup group) {
+    RecordGroups only;
+    only.Set(group, true);
+    return only;
+  }
+  bool Has(RecordGroup group) const { return this->*kFlags[static_cast<std::size_t>(group)]; }
+  bool Has(RecordKind kind) const {
+    const std::optional<RecordGroup> group = GroupOf(kind);
+    return group && Has(*group);
+  }
+  void Set(RecordGroup group, bool ticked) {
+    this->*kFlags[static_cast<std::size_t>(group)] = ticked;
+  }
+  void TickAllRecordGroups() { *this = All(); }
+  bool AnyRecordGroup() const {
+    return fullSpectrum || singleSpectrum || survey || single || utilization;
+  }
   bool operator==(const RecordGroups&) const = default;
+
+private:
+  static constexpr bool RecordGroups::*kFlags[kRecordGroups.size()] = {
+      &RecordGroups::fullSpectrum, &RecordGroups::singleSpectrum, &RecordGroups::survey,
+      &RecordGroups::single, &RecordGroups::utilization};
 };
 
 // Told of every report of an access point: each access-point node an 802.11g survey inserts (in

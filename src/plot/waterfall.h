@@ -11,8 +11,8 @@
 
 #include <cairo.h>
 
-#include "convert/output_target.h"
-#include "convert/sweep_accumulator.h"
+#include "analysis/sweep_accumulator.h"
+#include "io/output_target.h"
 #include "reader/identify.h"
 
 namespace veltrix {

@@ -20,36 +20,6 @@ std::string Count(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Appends "%02d" of an unsigned byte value (three digits from 100 on).
-char* PutTwoDigits(char* out, unsigned value) {
-  if (value >= 100) {
-    *out++ = static_cast<char>('0' + value / 100);
-    value %= 100;
-  }
-  *out++ = static_cast<char>('0' + value / 10);
-  *out++ = static_cast<char>('0' + value % 10);
-  return out;
-}
-
-void FormatTriple(ShortText& text, unsigned a, unsigned b, unsigned c, char separator,
-                  bool yearLast) {
-  char* out = text.data.data();
-  out = PutTwoDigits(out, a);
-  *out++ = separator;
-  out = PutTwoDigits(out, b);
-  *out++ = separator;
-  if (yearLast) {
-    const unsigned year = 2000 + c; // 2000..2255: always four digits
-    *out++ = static_cast<char>('0' + year / 1000);
-    *out++ = static_cast<char>('0' + year / 100 % 10);
-    *out++ = static_cast<char>('0' + year / 10 % 10);
-    *out++ = static_cast<char>('0' + year % 10);
-  } else {
-    out = PutTwoDigits(out, c);
-  }
-  text.size = static_cast<std::uint8_t>(out - text.data.data());
-}
-
 } // namespace
 
 std::string DescribeDamage(const LogDamage& d) {
@@ -237,8 +207,8 @@ std::int64_t LogReader::ReadRecord() {
   last_frame_end_ = Position();
   f.Framed = true;
 
-  FormatTriple(f.RtcDateText, b[4], b[3], b[5], '/', true);
-  FormatTriple(f.RtcTimeText, b[6], b[7], b[8], ':', false);
+  FormatTriple(f.RtcDateText, b[4], b[3], 2000 + b[5], '/', 4);
+  FormatTriple(f.RtcTimeText, b[6], b[7], b[8], ':', 2);
   f.Rtc = {2000 + b[5], b[4], b[3], b[6], b[7], b[8]};
   if (m != 0) f.MarkerText = TextUpToZero(b + 11, m);
   if (p != 0) {

@@ -14,7 +14,6 @@ namespace veltrix {
 class GpsDecoder {
 public:
   static constexpr std::size_t kBlockSize = 152;
-  static constexpr std::size_t kTextCapacity = 16; // the widest text is 14 characters
 
   GpsDecoder();
 
@@ -23,13 +22,8 @@ public:
   // range-checked.
   bool Decode(std::span<const std::uint8_t> payload);
 
-  // Each writes one NUL-terminated text into `out` (kTextCapacity bytes) and returns its length.
-  std::size_t FormatDate(char* out) const;      // "%02d/%02d/%04d", month first
-  std::size_t FormatTime(char* out) const;      // "%02d:%02d:%02d"
-  std::size_t FormatLatitude(char* out) const;  // "%.5f N" or "%.5f S"
-  std::size_t FormatLongitude(char* out) const; // "%.5f E" or "%.5f W"
-
-  // The same texts, made once per fix for the line writers.
+  // The texts of the fix, made once per fix for the line writers: "%02d/%02d/%04d" (month
+  // first), "%02d:%02d:%02d", "%.5f N" or "%.5f S", "%.5f E" or "%.5f W".
   std::string_view DateText() const { return date_.view(); }
   std::string_view TimeText() const { return time_.view(); }
   std::string_view LatitudeText() const { return latitude_.view(); }

@@ -2,10 +2,11 @@
 // A date and time as numbers: the RTC of a record or the time of a GPS fix, written as ISO 8601
 // or as the log's RTC texts, and counted in seconds.
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "text/number_format.h"
 
 namespace veltrix {
 
@@ -51,10 +52,7 @@ private:
     char text[80];
     char* out = text;
     Writer& Put(std::int64_t value, int width) {
-      char digits[24];
-      const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-      for (int n = static_cast<int>(end - digits); n < width; ++n) *out++ = '0';
-      for (const char* d = digits; d != end; ++d) *out++ = *d;
+      out = PutZeroPadded(out, value, width);
       return *this;
     }
     Writer& Char(char c) {

@@ -8,6 +8,23 @@
 
 namespace veltrix {
 
+// Writes `value` as printf("%0<width>d") does: zero-padded to `width` characters, the minus sign
+// counting towards them. Returns the end of the text (at most 20 + width bytes).
+inline char* PutZeroPadded(char* out, std::int64_t value, int width) {
+  if (value < 0) {
+    *out++ = '-';
+    --width;
+  }
+  char digits[24];
+  // The magnitude in unsigned arithmetic, so that the most negative value has one too.
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+  for (int n = static_cast<int>(end - digits); n < width; ++n) *out++ = '0';
+  for (const char* d = digits; d != end; ++d) *out++ = *d;
+  return out;
+}
+
 // Longest text FormatFixed2 may write: a double in fixed notation with two decimals.
 inline constexpr std::size_t kFixed2Capacity = 320;
 

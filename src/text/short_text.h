@@ -1,8 +1,13 @@
 #pragma once
+// Short texts kept in place (timestamps, GPS texts), and the text of a zero-padded field.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
+
+#include "text/number_format.h"
 
 namespace veltrix {
 
@@ -13,12 +18,17 @@ struct ShortText {
   std::string_view view() const { return {data.data(), size}; }
 };
 
-} // namespace veltrix
-
-#include <cstddef>
-#include <cstring>
-
-namespace veltrix {
+// Three numbers joined by a separator, as printf's "%02d<sep>%02d<sep>%0<lastWidth>d": a date
+// ("12/07/2007", month first) or a time ("13:00:11"). Each number takes at most six characters.
+inline void FormatTriple(ShortText& text, int a, int b, int c, char separator, int lastWidth) {
+  char* out = text.data.data();
+  out = PutZeroPadded(out, a, 2);
+  *out++ = separator;
+  out = PutZeroPadded(out, b, 2);
+  *out++ = separator;
+  out = PutZeroPadded(out, c, lastWidth);
+  text.size = static_cast<std::uint8_t>(out - text.data.data());
+}
 
 // The text of a zero-padded field: its bytes up to the first zero byte, at most `size`.
 inline std::string_view TextUpToZero(const void* data, std::size_t size) {

@@ -98,8 +98,8 @@ std::string ConvertWithCli(const std::string& input, const std::string& output,
 
 TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
   SKIP_WITHOUT_CLI();
-  const auto groups = {&O::fullSpectrum, &O::singleSpectrum, &O::survey, &O::single,
-                       &O::utilization};
+  const std::initializer_list<Flag> groups = {&O::fullSpectrum, &O::singleSpectrum, &O::survey,
+                                              &O::single, &O::utilization};
   ConversionOptions everything = Ticked(groups, false, 1);
   for (const auto& o : kOptions) everything.*o.flag = o.flag != &O::header;
   const std::pair<LogVariant, ConversionOptions> cases[] = {

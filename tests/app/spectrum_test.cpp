@@ -11,7 +11,7 @@
 
 #include "app/spectrum_form.h"
 #include "example_log.h"
-#include "plot/waterfall_output.h"
+#include "outputs/picture/waterfall_output.h"
 #include "reader/identify.h"
 #include "window_test.h"
 

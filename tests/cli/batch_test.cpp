@@ -18,7 +18,7 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
     testing::WriteFile(dir.File(name + ".qx"), log);
     Job& job = jobs.emplace_back();
     job.input = dir.File(name + ".qx");
-    job.output = dir.File(name + ".out");
+    job.files.push_back({ProductId::Text, dir.File(name + ".out")});
     job.sizeBytes = static_cast<std::int64_t>(log.size());
   }
   return jobs;
@@ -45,7 +45,7 @@ TEST(RunBatch, ConvertsEveryJobAndFinishesTheProgress) {
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_TRUE(results[i].started) << i;
     EXPECT_EQ(results[i].status, i == 2 ? ConvertStatus::CannotOpen : ConvertStatus::Completed);
-    EXPECT_EQ(std::filesystem::exists(jobs[i].output), i != 2) << i;
+    EXPECT_EQ(std::filesystem::exists(jobs[i].PathOf(ProductId::Text)), i != 2) << i;
   }
   const ProgressSnapshot s = progress.Sample();
   EXPECT_EQ(s.filesDone, jobs.size());
@@ -60,7 +60,7 @@ TEST(RunBatch, StartsNothingOnceStopped) {
   const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), {}, 2, stop, progress);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_FALSE(results[i].started);
-    EXPECT_FALSE(std::filesystem::exists(jobs[i].output));
+    EXPECT_FALSE(std::filesystem::exists(jobs[i].PathOf(ProductId::Text)));
   }
   EXPECT_EQ(progress.Sample().filesDone, 0u);
 }

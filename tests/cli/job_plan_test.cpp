@@ -35,7 +35,7 @@ TEST(PlanJobs, OneJobPerInputInOrder) {
   std::string problem;
   ASSERT_TRUE(PlanJobs({dir.File("a.qx"), dir.File("missing.qx")}, "", jobs, problem)) << problem;
   ASSERT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(jobs[0].output, dir.File("a.out"));
+  EXPECT_EQ(jobs[0].PathOf(ProductId::Text), dir.File("a.out"));
   EXPECT_EQ(jobs[0].sizeBytes, 100);
   EXPECT_EQ(jobs[1].input, dir.File("missing.qx"));
   EXPECT_EQ(jobs[1].sizeBytes, 0);
@@ -44,12 +44,12 @@ TEST(PlanJobs, OneJobPerInputInOrder) {
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
   ASSERT_TRUE(PlanJobs({dir.File("fifo"), "-"}, "", jobs, problem)) << problem;
   EXPECT_EQ(jobs[0].sizeBytes, -1);
-  EXPECT_EQ(jobs[1].output, "-");
+  EXPECT_EQ(jobs[1].PathOf(ProductId::Text), "-");
   ASSERT_TRUE(PlanJobs({"-"}, "x.out", jobs, problem)) << problem;
-  EXPECT_EQ(jobs[0].output, "x.out");
+  EXPECT_EQ(jobs[0].PathOf(ProductId::Text), "x.out");
 
   ASSERT_TRUE(PlanJobs({"a.qx"}, "elsewhere.txt", jobs, problem));
-  EXPECT_EQ(jobs[0].output, "elsewhere.txt");
+  EXPECT_EQ(jobs[0].PathOf(ProductId::Text), "elsewhere.txt");
   // An output naming its own input is for the conversion to refuse.
   EXPECT_TRUE(PlanJobs({"a.qx"}, "a.qx", jobs, problem));
 }

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "conversion_run.h"
 #include "reader/input_file.h"
+#include "support/conversion_run.h"
 
 namespace veltrix {
 namespace {
@@ -477,9 +477,10 @@ TEST(Convert, InputOfUnknownSize) {
     ::close(fds[1]);
   });
   RecordingObserver observer;
-  Convert convert("(pipe)", dir.File("b.out"), o, observer);
+  Convert convert = testing::TextConversion("(pipe)", dir.File("b.out"), o, observer);
   convert.UseInputDescriptor(fds[0]);
-  EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
+  const ConversionResult result = convert.Execute();
+  EXPECT_EQ(result.status, ConvertStatus::Completed);
   writer.join();
   ::close(fds[0]);
 
@@ -491,7 +492,7 @@ TEST(Convert, InputOfUnknownSize) {
   EXPECT_EQ(observer.events[observer.events.size() - 2], "finish " + size);
   EXPECT_EQ(observer.events.back(), kCompleted + "\nDamaged log: 3 bytes cut off at the end.");
   EXPECT_EQ(convert.TotalBytes(), fromFile.totalBytes);
-  EXPECT_EQ(convert.Damage(), (LogDamage{0, 0, 3}));
+  EXPECT_EQ(result.damage, (LogDamage{0, 0, 3}));
 }
 
 // One run into two outputs of different options: each holds exactly what its own conversion
@@ -534,7 +535,8 @@ TEST(Convert, TwoOutputsInOneRun) {
   outputs.push_back(
       std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("b2.out")}, rest));
   RecordingObserver observer;
-  EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute(), ConvertStatus::Completed);
+  EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute().status,
+            ConvertStatus::Completed);
   EXPECT_EQ(SplitLines(alone[0]).size(), 3u);
   EXPECT_EQ(SplitLines(alone[1]).size(), 4u);
   EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("a2.out"))), alone[0]);
@@ -560,8 +562,9 @@ TEST(Convert, Cancel) {
     observer.onProgress = [&] {
       if (observer.events.size() > 2 && ++records == after) terminate = true;
     };
-    Convert convert(input, dir.File("out.out"), Ticked({&O::single}, true), observer, &terminate);
-    EXPECT_EQ(convert.Execute(), ConvertStatus::Cancelled);
+    Convert convert = testing::TextConversion(
+        input, dir.File("out.out"), Ticked({&O::single}, true), observer, nullptr, &terminate);
+    EXPECT_EQ(convert.Execute().status, ConvertStatus::Cancelled);
 
     std::string expected = header + "\r\n";
     Events events = {"start " + std::to_string(total), Progress(0, total)};
@@ -583,11 +586,11 @@ TEST(Convert, OptionsAreCopiedAtTheStart) {
   testing::WriteFile(dir.File("out.out"), Bytes(10000, 'z')); // replaced
   ConversionOptions options = Ticked({&O::single}, true);
   RecordingObserver observer;
-  Convert convert(input, dir.File("out.out"), options, observer);
+  Convert convert = testing::TextConversion(input, dir.File("out.out"), options, observer);
   options = ConversionOptions{};
   options.header = false;
   options.delimiter = static_cast<Delimiter>(1);
-  EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
+  EXPECT_EQ(convert.Execute().status, ConvertStatus::Completed);
   EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("out.out"))),
             "MAC,RSSI (dBm),Data Rate (Mb/s),Packet Length (bytes),Good/Bad\r\n"
             "00-0A-1B-2C-3D-4E,-55,54 Mb/s,1500,good\r\n");

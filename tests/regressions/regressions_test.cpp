@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "convert/convert.h"
+#include "support/conversion_run.h"
 #include "support/log_builder.h"
 #include "support/temp_dir.h"
 
@@ -27,13 +27,11 @@ TEST(Regressions, FuzzerFindingsConvertCleanly) {
         o.TickAllContextFields();
         o.TickAllRecordGroups();
         o.delimiter = static_cast<Delimiter>(delimiter);
-        ConversionObserver quiet;
-        Convert convert(input, tmp.File("out.out"), o, quiet);
-        EXPECT_EQ(convert.Execute(), ConvertStatus::Completed);
-        const testing::Bytes out = testing::ReadFile(tmp.File("out.out"));
-        ASSERT_GE(out.size(), 2u);
-        EXPECT_EQ(out[out.size() - 2], '\r');
-        EXPECT_EQ(out.back(), '\n');
+        // Without the header line, whose CR LF would end even an output cut short.
+        o.header = false;
+        const testing::RunResult r = testing::RunFiles(input, tmp.File("out.out"), o);
+        EXPECT_EQ(r.status, ConvertStatus::Completed);
+        EXPECT_TRUE(r.output.empty() || r.output.ends_with("\r\n"));
       }
     }
   }

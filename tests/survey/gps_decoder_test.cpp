@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
 #include "support/log_builder.h"
 #include "survey/gps_decoder.h"
@@ -16,20 +16,8 @@ struct Texts {
 };
 
 Texts Format(const GpsDecoder& gps) {
-  char buffer[GpsDecoder::kTextCapacity];
-  Texts t;
-  const std::size_t length = gps.FormatDate(buffer);
-  EXPECT_EQ(length, std::strlen(buffer));
-  t.date = buffer;
-  gps.FormatTime(buffer);
-  t.time = buffer;
-  gps.FormatLatitude(buffer);
-  t.latitude = buffer;
-  gps.FormatLongitude(buffer);
-  t.longitude = buffer;
-  EXPECT_EQ(t.date, gps.DateText());
-  EXPECT_EQ(t.latitude, gps.LatitudeText());
-  return t;
+  return {std::string(gps.DateText()), std::string(gps.TimeText()), std::string(gps.LatitudeText()),
+          std::string(gps.LongitudeText())};
 }
 
 std::ostream& operator<<(std::ostream& os, const Texts& t) {

@@ -1,0 +1,76 @@
+#include "analysis/access_points.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace veltrix {
+std::optional<GpsPosition> PositionOf(const GpsDecoder& gps) {
+  if (gps.Fixes == 0) return std::nullopt;
+  const double lat = gps.Latitude, lon = gps.Longitude;
+  if ((lat == 0.0 && lon == 0.0) || !(std::fabs(lat) <= 90.0) || !(std::fabs(lon) <= 180.0))
+    return std::nullopt;
+  const DateTime time{gps.Year, gps.Month, gps.Day, gps.Hours, gps.Minutes, gps.Seconds};
+  if (time.year < 1980 || time.year > 2099 || !time.InRange()) return std::nullopt;
+  return GpsPosition{lat, lon, time};
+}
+
+Sighting SightingOf(const StationNode& node, const DateTime& rtc, const GpsDecoder& gps) {
+  Sighting s;
+  s.mac = node.mac;
+  s.ssid = node.ssid;
+  s.channel = node.channel;
+  s.wep = node.wep != 0;
+  s.level = node.signal;
+  s.rtc = rtc;
+  s.position = PositionOf(gps);
+  return s;
+}
+
+std::uint64_t AccessPointTable::Key(const std::array<std::uint8_t, 6>& mac) {
+  std::uint64_t key = 0;
+  for (const std::uint8_t b : mac) key = key << 8 | b;
+  return key;
+}
+
+void AccessPointTable::Add(const Sighting& s) {
+  const std::uint64_t key = Key(s.mac);
+  const auto it = index_.find(key);
+  AccessPoint* ap;
+  if (it != index_.end()) {
+    ap = &points_[it->second];
+  } else if (points_.size() >= capacity_) {
+    if (left_out_.size() < kMaxLeftOutCounted) {
+      left_out_.insert(key);
+    } else if (!left_out_.contains(key)) {
+      left_out_more_ = true;
+    }
+    return;
+  } else {
+    index_.emplace(key, points_.size());
+    ap = &points_.emplace_back();
+    ap->mac = s.mac;
+    ap->channel = s.channel;
+    ap->maxLevel = ap->minLevel = s.level;
+    ap->firstRtc = s.rtc;
+  }
+  // The strongest sighting (the earliest of equals) gives the channel, and the strongest with a
+  // fix gives the position.
+  if (ap->sightings != 0 && s.level > ap->maxLevel) ap->channel = s.channel;
+  ap->maxLevel = std::max(ap->maxLevel, s.level);
+  ap->minLevel = std::min(ap->minLevel, s.level);
+  if (s.position && (!ap->position || s.level > ap->levelAtPosition)) {
+    ap->position = s.position;
+    ap->levelAtPosition = s.level;
+  }
+  if (!s.ssid.empty()) ap->ssid.assign(s.ssid);
+  ap->wep = ap->wep || s.wep;
+  ++ap->sightings;
+  ap->lastRtc = s.rtc;
+}
+
+std::uint64_t AccessPointTable::WithoutPosition() const {
+  return static_cast<std::uint64_t>(std::count_if(
+      points_.begin(), points_.end(), [](const AccessPoint& ap) { return !ap.position; }));
+}
+
+} // namespace veltrix

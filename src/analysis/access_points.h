@@ -1,0 +1,92 @@
+#pragma once
+// Models that several outputs share. This one: the access points of a log, gathered from their
+// sightings: each report of an access point by a survey or a management-frame capture, with the
+// GPS fix in force when it was made. (sweep_accumulator.h holds the sweeps of a waterfall.)
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "survey/gps_decoder.h"
+#include "survey/station_list.h"
+#include "text/date_text.h"
+
+namespace veltrix {
+
+// A GPS fix that says where the instrument was: its place and its (UTC) date and time.
+struct GpsPosition {
+  double latitude = 0.0;  // degrees, positive north
+  double longitude = 0.0; // degrees, positive east
+  DateTime time;
+  bool operator==(const GpsPosition&) const = default;
+};
+
+// The position of the receiver's latest fix; nothing before the first GPS block, for a fix at
+// exactly 0, 0, one beyond +-90 / +-180 degrees, or one whose date (years 1980-2099) or time is
+// out of range.
+std::optional<GpsPosition> PositionOf(const GpsDecoder& gps);
+
+// One report of an access point.
+struct Sighting {
+  std::array<std::uint8_t, 6> mac{};
+  std::string_view ssid;
+  std::uint8_t channel = 0;
+  bool wep = false;
+  std::int16_t level = 0; // dBm
+  DateTime rtc;           // the record's
+  std::optional<GpsPosition> position;
+};
+
+// The sighting of an access point's node as a decoder reports it, in the record of `rtc` with
+// `gps`'s latest fix in force.
+Sighting SightingOf(const StationNode& node, const DateTime& rtc, const GpsDecoder& gps);
+
+struct AccessPoint {
+  std::array<std::uint8_t, 6> mac{};
+  std::string ssid;         // the latest non-empty one
+  std::uint8_t channel = 0; // of the strongest sighting
+  bool wep = false;         // any sighting had it
+  std::uint64_t sightings = 0;
+  std::int16_t maxLevel = 0, minLevel = 0;
+  DateTime firstRtc, lastRtc; // of the first and last sighting
+  // The fix of the strongest sighting that had one, and that sighting's level.
+  std::optional<GpsPosition> position;
+  std::int16_t levelAtPosition = 0;
+};
+
+// The access points by MAC, in the order they were first seen. Bounded: past `capacity` access
+// points, sightings of further ones are only counted.
+class AccessPointTable {
+public:
+  static constexpr std::size_t kDefaultCapacity = 65536;
+  // Access points turned away are counted one by one up to this many.
+  static constexpr std::size_t kMaxLeftOutCounted = 65536;
+
+  explicit AccessPointTable(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
+
+  void Add(const Sighting& sighting);
+  const std::vector<AccessPoint>& All() const { return points_; }
+  std::size_t Capacity() const { return capacity_; }
+  // Access points left out because the table was full, each counted once; counting stops at
+  // kMaxLeftOutCounted of them (LeftOutAtLeast() then tells that there were more).
+  std::uint64_t LeftOut() const { return left_out_.size(); }
+  bool LeftOutAtLeast() const { return left_out_more_; }
+  std::uint64_t WithoutPosition() const;
+
+private:
+  static std::uint64_t Key(const std::array<std::uint8_t, 6>& mac);
+
+  std::size_t capacity_;
+  std::vector<AccessPoint> points_;
+  std::unordered_map<std::uint64_t, std::size_t> index_;
+  // The MACs turned away, to count each once; bounded like the table itself.
+  std::unordered_set<std::uint64_t> left_out_;
+  bool left_out_more_ = false;
+};
+
+} // namespace veltrix

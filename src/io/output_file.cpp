@@ -1,0 +1,106 @@
+#include "io/output_file.h"
+
+#include "text/number_format.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace veltrix {
+
+OutputFile::OutputFile(char delimiter) : delimiter_(delimiter), data_(new char[kBufferSize]) {}
+
+OutputFile::~OutputFile() {
+  Close();
+}
+
+bool OutputFile::Create(const std::string& path) {
+  Close();
+  return Started(target_.Open(path));
+}
+
+bool OutputFile::Create(const OutputDestination& destination) {
+  Close();
+  return Started(target_.Open(destination));
+}
+
+bool OutputFile::Started(bool opened) {
+  failed_ = !opened;
+  used_ = 0;
+  field_written_ = false;
+  return opened;
+}
+
+void OutputFile::Flush() {
+  if (!failed_ && used_ > 0 && !target_.Write(data_.get(), used_)) failed_ = true;
+  used_ = 0; // after a failure the rest is dropped: nothing more reaches the file
+}
+
+bool OutputFile::Close() {
+  if (!target_.IsOpen()) return !failed_;
+  Flush();
+  if (failed_) {
+    target_.Abandon();
+  } else if (!target_.Finish()) {
+    failed_ = true;
+  }
+  return !failed_;
+}
+
+void OutputFile::Abandon() {
+  used_ = 0;
+  target_.Abandon();
+}
+
+void OutputFile::Field(std::string_view text) {
+  bool quote = false;
+  for (const char c : text) {
+    if (c == delimiter_ || c == '"' || c == '\r' || c == '\n') {
+      quote = true;
+      break;
+    }
+  }
+  if (!quote) {
+    PlainField(text);
+    return;
+  }
+  char* out = Reserve(2 * text.size() + 3);
+  const char* start = out;
+  if (field_written_) *out++ = delimiter_;
+  field_written_ = true;
+  *out++ = '"';
+  for (const char c : text) {
+    if (c == '"') *out++ = '"';
+    *out++ = c;
+  }
+  *out++ = '"';
+  Commit(static_cast<std::size_t>(out - start));
+}
+
+void OutputFile::Text(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t part = std::min(text.size(), kBufferSize / 2);
+    Reserve(part);
+    PutRaw(text.substr(0, part));
+    text.remove_prefix(part);
+  }
+}
+
+void OutputFile::IntegerField(std::int64_t value) {
+  char* out = Reserve(24);
+  const char* start = out;
+  if (field_written_) *out++ = delimiter_;
+  field_written_ = true;
+  out = std::to_chars(out, out + 21, value).ptr;
+  Commit(static_cast<std::size_t>(out - start));
+}
+
+void OutputFile::Fixed2Field(double value) {
+  char* out = Reserve(kFixed2Capacity + 1);
+  const char* start = out;
+  if (field_written_) *out++ = delimiter_;
+  field_written_ = true;
+  out = FormatFixed2(out, value);
+  Commit(static_cast<std::size_t>(out - start));
+}
+
+} // namespace veltrix

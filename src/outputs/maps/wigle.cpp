@@ -1,0 +1,36 @@
+// WiGLE's CSV upload format, always comma-separated.
+#include "outputs/maps/wigle.h"
+
+#include "decode/channels.h"
+#include "outputs/maps/map_text.h"
+
+namespace veltrix::maps {
+
+void WriteWigleHeader(OutputFile& out, LogVariant variant, const std::string& program) {
+  const std::string model = variant == LogVariant::B ? "Tarvik 802.11b" : "Tarvik 802.11g";
+  out.Text("WigleWifi-1.6,appRelease=" VELTRIX_VERSION ",model=" + model + ",release=" + program +
+           ",device=Tarvik,display=,board=,brand=Tarvik,star=Sol,body=3,subBody=0");
+  out.EndLine();
+  for (const char* column :
+       {"MAC", "SSID", "AuthMode", "FirstSeen", "Channel", "Frequency", "RSSI", "CurrentLatitude",
+        "CurrentLongitude", "AltitudeMeters", "AccuracyMeters", "RCOIs", "MfgrId", "Type"}) {
+    out.PlainField(column);
+  }
+  out.EndLine();
+}
+
+void WriteWigleRow(OutputFile& out, const Sighting& s) {
+  out.PlainField(ColonMac(s.mac));
+  out.Field(CleanText(s.ssid));
+  out.PlainField(s.wep ? "[WEP][ESS]" : "[ESS]");
+  out.PlainField(s.position->time.Iso(' '));
+  out.IntegerField(s.channel);
+  out.IntegerField(ChannelMHz(s.channel));
+  out.IntegerField(s.level);
+  out.PlainField(Degrees(s.position->latitude, kMapDecimals));
+  out.PlainField(Degrees(s.position->longitude, kMapDecimals));
+  for (const char* rest : {"0", "0", "", "", "WIFI"}) out.PlainField(rest);
+  out.EndLine();
+}
+
+} // namespace veltrix::maps

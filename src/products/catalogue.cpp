@@ -1,0 +1,139 @@
+// The catalogue's rows and the factories of the three output families.
+#include "products/catalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "outputs/maps/map_output.h"
+#include "outputs/picture/waterfall_output.h"
+#include "outputs/text/delimited_text_output.h"
+
+namespace veltrix {
+namespace {
+
+void MakeTextOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                     Convert::Outputs& outputs) {
+  for (const ProductFile& file : files) {
+    const ConversionOptions options = file.product == ProductId::Split
+                                          ? settings.options.WithGroupAlone(file.group)
+                                          : settings.options;
+    outputs.push_back(std::make_unique<DelimitedTextOutput>(file.destination, options));
+  }
+}
+
+void MakePictureOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                        Convert::Outputs& outputs) {
+  for (const ProductFile& file : files) {
+    WaterfallSettings picture = settings.picture;
+    picture.name = settings.logName;
+    outputs.push_back(std::make_unique<WaterfallOutput>(file.destination, picture));
+  }
+}
+
+// One output for every map and table of the log: they share its decoder and access points.
+void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                    Convert::Outputs& outputs) {
+  MapFiles maps;
+  for (const ProductFile& file : files) {
+    switch (file.product) {
+    case ProductId::Kml:
+      maps.kml = file.destination;
+      break;
+    case ProductId::Gpx:
+      maps.gpx = file.destination;
+      break;
+    case ProductId::Wigle:
+      maps.wigle = file.destination;
+      break;
+    default:
+      maps.accessPoints = file.destination;
+      break;
+    }
+  }
+  MapSettings map;
+  map.name = settings.logName;
+  map.delimiter = settings.options.DelimiterChar();
+  outputs.push_back(std::make_unique<MapOutput>(maps, map));
+}
+
+constexpr const char* kRecordGroupsHelp = "Record groups";
+constexpr const char* kPicturesHelp = "Pictures";
+constexpr const char* kMapsHelp = "Maps and tables of the access points (from surveys and beacons)";
+
+constexpr std::array<Product, 7> kCatalogue = {{
+    {ProductId::Text, "text", "", ".out", FilePlace::Output, "text", "", "", MakeTextOutputs},
+    {ProductId::Split, "split", "--split", ".GROUP.out", FilePlace::BesidePerGroup, "files",
+     kRecordGroupsHelp,
+     "one file per chosen group instead of one file: NAME.full-spectrum.out, "
+     "NAME.single-spectrum.out, NAME.survey.out, NAME.single.out, NAME.util.out, each with its "
+     "own header: the form spreadsheets and pandas load without misaligned columns",
+     MakeTextOutputs},
+    {ProductId::Waterfall, "waterfall", "--waterfall", ".waterfall.png", FilePlace::Beside,
+     "picture", kPicturesHelp,
+     "a waterfall picture of the full spectrum as well, NAME.waterfall.png (NAME: the output "
+     "path without \".out\"); alone when no record group is chosen",
+     MakePictureOutputs},
+    {ProductId::Kml, "kml", "--kml", ".kml", FilePlace::Beside, "map", kMapsHelp,
+     "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs},
+    {ProductId::Gpx, "gpx", "--gpx", ".gpx", FilePlace::Beside, "map", kMapsHelp,
+     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs},
+    {ProductId::Wigle, "wigle", "--wigle", ".wigle.csv", FilePlace::Beside, "table", kMapsHelp,
+     "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format",
+     MakeMapOutputs},
+    {ProductId::AccessPointSummary, "ap-summary", "--ap-summary", ".aps.csv", FilePlace::Beside,
+     "table", kMapsHelp, "NAME.aps.csv: one row per access point, in the chosen delimiter",
+     MakeMapOutputs},
+}};
+
+constexpr bool RowsInIdOrder() {
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i)
+    if (static_cast<std::size_t>(kCatalogue[i].id) != i) return false;
+  return true;
+}
+static_assert(RowsInIdOrder(), "ProductOf finds a row by its id");
+
+// The part of a per-group suffix that the group's name replaces.
+constexpr std::string_view kGroupMark = "GROUP";
+
+} // namespace
+
+std::span<const Product> Catalogue() {
+  return kCatalogue;
+}
+
+const Product& ProductOf(ProductId id) {
+  return kCatalogue[static_cast<std::size_t>(id)];
+}
+
+std::string FileBeside(std::string_view stem, const Product& product, RecordGroup group) {
+  std::string path(stem);
+  std::string_view suffix = product.suffix;
+  if (product.place == FilePlace::BesidePerGroup) {
+    const std::size_t mark = suffix.find(kGroupMark);
+    path.append(suffix.substr(0, mark));
+    path.append(RecordGroupNames[static_cast<std::size_t>(group)]);
+    suffix.remove_prefix(mark + kGroupMark.size());
+  }
+  return path.append(suffix);
+}
+
+Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings) {
+  Convert::Outputs outputs;
+  std::vector<OutputFactory> made;
+  for (const Product& row : kCatalogue) {
+    if (std::find(made.begin(), made.end(), row.make) != made.end()) continue;
+    made.push_back(row.make);
+    std::vector<ProductFile> family;
+    for (const Product& member : kCatalogue) {
+      if (member.make != row.make) continue;
+      for (const ProductFile& file : files)
+        if (file.product == member.id) family.push_back(file);
+    }
+    if (!family.empty()) row.make(family, settings, outputs);
+  }
+  return outputs;
+}
+
+} // namespace veltrix

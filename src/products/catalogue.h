@@ -1,0 +1,88 @@
+#pragma once
+// The catalogue of products: one row per product a log can give, with its name, its command-line
+// flag, its file-name suffix, its help line and the factory that makes its outputs. The front ends
+// loop over it (flags, file names, reports), so a new product is one output family (or one writer
+// in a family) and one row here. (output_names.h holds the rules that name the text itself.)
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/conversion_options.h"
+#include "convert/convert.h"
+#include "io/output_target.h"
+#include "plot/waterfall.h"
+
+namespace veltrix {
+
+enum class ProductId : std::uint8_t { Text, Split, Waterfall, Kml, Gpx, Wigle, AccessPointSummary };
+
+// What the factories read besides the files.
+struct ProductSettings {
+  ConversionOptions options; // the text's choices; the access-point table takes its delimiter
+  WaterfallSettings picture; // the pictures' colour window
+  std::string logName;       // the log's file name, for titles and the maps' document names
+};
+
+// One file of a product, for one log.
+struct ProductFile {
+  ProductId product;
+  OutputDestination destination;
+  RecordGroup group = RecordGroup::FullSpectrum; // the one record group of a --split file
+};
+
+// Where a product's files go, given the output path and NAME (the output path without ".out").
+enum class FilePlace : std::uint8_t {
+  Output,         // at the output path itself (the text)
+  Beside,         // NAME + suffix
+  BesidePerGroup, // one per ticked record group: NAME + suffix with GROUP replaced by its name
+};
+
+// Appends the outputs that write `files`, all of one family (the rows sharing the factory).
+using OutputFactory = void (*)(std::span<const ProductFile> files, const ProductSettings& settings,
+                               Convert::Outputs& outputs);
+
+struct Product {
+  ProductId id;
+  std::string_view name;   // "kml"
+  std::string_view flag;   // "--kml"; empty for the text, which the record groups ask for
+  std::string_view suffix; // ".kml"
+  FilePlace place;
+  std::string_view noun;      // what messages call its files: "map"
+  std::string_view helpGroup; // where --help lists the flag
+  std::string_view help;
+  OutputFactory make;
+};
+
+// Every product, in the order their outputs are made and their files reported.
+std::span<const Product> Catalogue();
+const Product& ProductOf(ProductId id);
+
+// The file of `product` beside NAME (`stem`), of record group `group` for one per group.
+std::string FileBeside(std::string_view stem, const Product& product,
+                       RecordGroup group = RecordGroup::FullSpectrum);
+
+// The outputs that write one log's `files`, in catalogue order; the files of one family go to one
+// factory, so that they come from one decoder.
+Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings);
+
+// A choice of products.
+class ProductSet {
+public:
+  ProductSet() = default;
+  ProductSet(std::initializer_list<ProductId> ids) {
+    for (const ProductId id : ids) Add(id);
+  }
+  void Add(ProductId id) { bits_ |= Bit(id); }
+  void Remove(ProductId id) { bits_ &= ~Bit(id); }
+  bool Has(ProductId id) const { return (bits_ & Bit(id)) != 0; }
+  bool Any() const { return bits_ != 0; }
+  bool operator==(const ProductSet&) const = default;
+
+private:
+  static std::uint32_t Bit(ProductId id) { return std::uint32_t{1} << static_cast<unsigned>(id); }
+  std::uint32_t bits_ = 0;
+};
+
+} // namespace veltrix
