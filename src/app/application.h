@@ -1,6 +1,7 @@
 #pragma once
-// The program's entry procedure: the application object, the main window and the hidden about
-// box, and the message loop until the main window is closed.
+// src/app/ holds the window (veltrix), one class per window. The program's entry procedure: the
+// application object, the main window and the hidden about box, and the message loop until the main
+// window is closed.
 
 #include <optional>
 #include <ostream>

@@ -1,5 +1,6 @@
 #pragma once
-// veltrix-convert from the command line to the exit status.
+// src/cli/ holds the command-line converter. veltrix-convert from the command line to the exit
+// status.
 
 #include <atomic>
 #include <ostream>

@@ -80,8 +80,9 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   bool context = false;
   bool records = false;
 
-  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (.out), waterfall "
-               "pictures, and maps and tables of their access points.",
+  const std::string text(ProductOf(ProductId::Text).suffix);
+  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (" + text +
+                   "), waterfall pictures, and maps and tables of their access points.",
                kProgram};
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
   app.footer(Footer());
@@ -93,8 +94,7 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
       app.add_option("-o,--output", settings.output,
                      "output path (only with one INPUT; - writes standard output); default: "
                      "INPUT with a trailing \".qx\" replaced by \"" +
-                         std::string(ProductOf(ProductId::Text).suffix) + "\", else with \"" +
-                         std::string(ProductOf(ProductId::Text).suffix) +
+                         text + "\", else with \"" + text +
                          "\" added; standard output for standard input")
           ->type_name("FILE");
   app.add_option("-d,--delimiter", delimiter, "comma (default) | tab | space | semicolon")

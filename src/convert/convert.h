@@ -1,8 +1,9 @@
 #pragma once
-// The engine: one conversion of a log into the outputs it is given. It identifies the log, frames
-// every record once and hands it to each output, reports to its front end through a
-// ConversionObserver, and ends with a ConversionResult. It knows no concrete output, and neither
-// a window nor a terminal.
+// src/convert/ holds the engine and what it shares with its outputs and front ends (options,
+// messages). The engine: one conversion of a log into the outputs it is given. It identifies the
+// log, frames every record once and hands it to each output, reports to its front end through a
+// ConversionObserver, and ends with a ConversionResult. It knows no concrete output, and neither a
+// window nor a terminal.
 
 #include <atomic>
 #include <cstdint>

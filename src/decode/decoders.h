@@ -1,7 +1,8 @@
 #pragma once
-// The payload decoders of the two instrument generations. Each decodes the payload of a frame
-// into a decoded record state, a station list and a GPS decoder, and says whether a record line
-// is to be written (RecordReady, with the state's Kind naming the record) or not.
+// src/decode/ holds the decoders, the decoded record state, the payload-type and rate tables and
+// the log summary. The payload decoders of the two instrument generations: each decodes the payload
+// of a frame into a decoded record state, a station list and a GPS decoder, and says whether a
+// record line is to be written (RecordReady, with the state's Kind naming the record) or not.
 //
 // Only the record groups asked for are decoded; channel and GPS payloads (and, in 802.11b logs,
 // management captures) always are. A payload shorter than its layout is never read past its end.

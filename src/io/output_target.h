@@ -1,10 +1,10 @@
 #pragma once
-// Where the bytes of one output file go. A regular file that we may replace (it does not exist
-// yet, or it is ours and has no other links) is written as a new temporary file in the same folder
-// and renamed onto its name when the output is finished, so that a failed write never destroys
-// what was there before. Anything else (a symbolic link, a file with other links or another
-// owner, a folder that takes no new files, a device, a FIFO, an open descriptor such as standard
-// output) is written in place.
+// src/io/ holds the output files (this target and the buffered OutputFile). Where the bytes of one
+// output file go. A regular file that we may replace (it does not exist yet, or it is ours and has
+// no other links) is written as a new temporary file in the same folder and renamed onto its name
+// when the output is finished, so that a failed write never destroys what was there before.
+// Anything else (a symbolic link, a file with other links or another owner, a folder that takes no
+// new files, a device, a FIFO, an open descriptor such as standard output) is written in place.
 
 #include <cstddef>
 #include <string>

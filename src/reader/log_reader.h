@@ -1,6 +1,7 @@
 #pragma once
-// LogReader: opens a log (".qx"), skips its 14-byte file header and frames its records one by
-// one, keeping account of the damage it steps over. It knows nothing of what the payloads mean.
+// src/reader/ holds the log file, its identification and its framing. LogReader: opens a log
+// (".qx"), skips its 14-byte file header and frames its records one by one, keeping account of the
+// damage it steps over. It knows nothing of what the payloads mean.
 
 #include <array>
 #include <cstddef>
@@ -59,8 +60,7 @@ public:
   LogReader& operator=(const LogReader&) = delete;
 
   void SetInputPath(std::string path) { input_path_ = std::move(path); }
-  const std::string& InputPath() const { return input_path_; }
-  // Reads the log from a copy of this open descriptor instead of opening InputPath.
+  // Reads the log from a copy of this open descriptor instead of opening the input path.
   void SetInputDescriptor(int descriptor) { input_descriptor_ = descriptor; }
 
   // Opens the log exclusively and reads past its file header. False when it cannot be opened

@@ -1,5 +1,7 @@
 #pragma once
-// Number texts of the output, byte-identical to printf's.
+// src/text/ holds the helpers every layer shares, header-only: byte order, short texts, number
+// formatting, MAC texts, text cleaning and dates. This one: number texts of the output,
+// byte-identical to printf's.
 
 #include <bit>
 #include <charconv>
