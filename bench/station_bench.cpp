@@ -73,7 +73,7 @@ void BM_SurveyRebuild(benchmark::State& state) {
       *node = n;
       list.InsertSorted(std::move(*node));
     }
-    benchmark::DoNotOptimize(list.GetNth(1));
+    benchmark::DoNotOptimize(list.First());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stations));
 }

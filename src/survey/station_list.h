@@ -48,6 +48,8 @@ public:
   StationNode* FindByMac(const std::uint8_t* mac);
   // The node at 1-based `index`, or null when out of range.
   const StationNode* GetNth(int index) const;
+  // The first node, or null when the list is empty.
+  const StationNode* First() const { return GetNth(1); }
 
 private:
   using Index = std::uint32_t;

@@ -1,11 +1,14 @@
 #pragma once
 // What the decoder tests of both generations share: records fed through a real log into a
-// decoder, and the station list as comparable values.
+// decoder, and the station list checked through what it shows.
 
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "decode/decoders.h"
 #include "reader/log_reader.h"
@@ -80,12 +83,49 @@ inline void PrintTo(const Node& n, std::ostream* os) {
   *os << "{mac .." << int(n.mac[5]) << " '" << n.ssid << "' signal " << n.signal << " channel "
       << n.channel << " ap " << n.isAp << " wep " << n.wep << "}";
 }
-inline std::vector<Node> Nodes(const StationList& list) {
-  std::vector<Node> out;
-  for (int i = 1; i <= list.Count(); ++i) {
-    const StationNode* n = list.GetNth(i);
-    if (n == nullptr) break;
-    out.push_back({n->mac, n->ssid, n->signal, n->channel, n->isAp, n->wep});
+inline Node NodeOf(const StationNode& n) {
+  return {n.mac, n.ssid, n.signal, n.channel, n.isAp, n.wep};
+}
+
+// The station FindByMac gives for `mac`, if any.
+inline std::optional<Node> Found(StationList& list, const Mac& mac) {
+  const StationNode* n = list.FindByMac(mac.data());
+  return n == nullptr ? std::nullopt : std::optional<Node>(NodeOf(*n));
+}
+
+// Whether the list is `expected`, written in list order, as far as it shows: its count, its
+// first node, and each station by MAC. A MAC listed twice is found as its first in list order;
+// the later ones show only in the count.
+inline ::testing::AssertionResult Lists(StationList& list, const std::vector<Node>& expected) {
+  if (list.Count() != static_cast<int>(expected.size()))
+    return ::testing::AssertionFailure()
+           << "Count() is " << list.Count() << ", not " << expected.size();
+  const StationNode* first = list.First();
+  if ((first == nullptr) != expected.empty() ||
+      (first != nullptr && !(NodeOf(*first) == expected.front())))
+    return ::testing::AssertionFailure()
+           << "First() is " << (first ? ::testing::PrintToString(NodeOf(*first)) : "null");
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const Node& want = expected[i];
+    bool listedBefore = false;
+    for (std::size_t j = 0; j < i; ++j) listedBefore = listedBefore || expected[j].mac == want.mac;
+    if (listedBefore) continue;
+    const std::optional<Node> got = Found(list, want.mac);
+    if (got != want)
+      return ::testing::AssertionFailure()
+             << "FindByMac gives " << ::testing::PrintToString(got) << " for entry " << i;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// What the list shows of itself, as text: its count, its first node and the station found for
+// each M(n).
+inline std::string Observed(StationList& list) {
+  std::string out = std::to_string(list.Count());
+  if (const StationNode* first = list.First()) out += ::testing::PrintToString(NodeOf(*first));
+  for (int n = 0; n < 256; ++n) {
+    if (const std::optional<Node> found = Found(list, M(static_cast<std::uint8_t>(n))))
+      out += ::testing::PrintToString(*found);
   }
   return out;
 }

@@ -186,7 +186,7 @@ bool WriteRecordLine(OutputFile& out, const LineSources& src) {
   const StationNode* first = nullptr;
   if (kind == RecordKind::Survey) {
     // A survey gives the line of its weakest station, or no line at all.
-    first = src.decoder.stations.GetNth(1);
+    first = src.decoder.stations.First();
     if (first == nullptr) return false;
     if (first->isAp != 1 && src.options.accessPointsOnly) return false;
   }
