@@ -1,3 +1,4 @@
+// The station list: its first node and its index by MAC.
 #include "survey/station_list.h"
 
 #include <algorithm>
@@ -25,9 +26,6 @@ void StationList::Clear() {
       slots_[s] = kNone;
   }
   indexed_ = 0;
-  order_.clear();
-  handedOut_.clear();
-  root_ = kNone;
   count_ = 0;
 }
 
@@ -37,196 +35,24 @@ std::optional<StationNode> StationList::NewNode() const {
 }
 
 void StationList::InsertSorted(StationNode node) {
-  // Never a binary search: nodes updated in place may be out of order. Few nodes are walked; in
-  // the treap, the subtree maxima lead to the first greater signal in list order.
-  const std::int16_t signal = node.signal;
-  if (root_ == kNone) {
-    std::size_t position = 0;
-    while (position < order_.size() && !(signal < pool_[order_[position]].signal)) ++position;
-    PlaceSmall(Add(std::move(node)), position);
-    return;
-  }
-  RepairHandedOut();
-  const Index next = FirstAbove(signal);
-  LinkBefore(Add(std::move(node)), next);
-}
-
-void StationList::InsertBefore(StationNode node, std::size_t position) {
-  if (root_ == kNone) {
-    PlaceSmall(Add(std::move(node)), std::min(position, order_.size()));
-    return;
-  }
-  RepairHandedOut();
-  const Index next = position < count_ ? NodeAt(position) : kNone;
-  LinkBefore(Add(std::move(node)), next);
-}
-
-StationNode* StationList::FindByMac(const std::uint8_t* mac) {
-  // Nodes are indexed when first searched for: a list that is rebuilt but never searched (an
-  // 802.11g survey's) costs the index nothing.
-  while (indexed_ < count_) IndexNode(indexed_++);
-  const Index x = count_ == 0 ? kNone : slots_[SlotOf(mac)];
-  if (x == kNone) return nullptr;
-  // The small list keeps nothing that a changed signal could make stale.
-  if (root_ != kNone && !links_[x].handedOut) {
-    links_[x].handedOut = true;
-    handedOut_.push_back(x);
-  }
-  return &pool_[x];
-}
-
-const StationNode* StationList::GetNth(int index) const {
-  if (index < 1 || static_cast<std::size_t>(index) > count_) return nullptr;
-  const auto rank = static_cast<std::size_t>(index) - 1;
-  return &pool_[root_ == kNone ? order_[rank] : NodeAt(rank)];
-}
-
-StationList::Index StationList::Add(StationNode&& node) {
   const auto x = static_cast<Index>(count_);
+  // Against the first's signal as it stands now: a caller may have changed it through FindByMac.
+  if (count_ == 0 || node.signal < pool_[first_].signal) first_ = x;
   if (count_ == pool_.size()) {
     pool_.push_back(std::move(node));
-    links_.emplace_back();
   } else {
     pool_[x] = std::move(node);
   }
   ++count_;
-  if (root_ != kNone) ResetLink(x);
-  return x;
 }
 
-// ---- few nodes: their indices in list order ----
-
-void StationList::PlaceSmall(Index x, std::size_t position) {
-  order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(position), x);
-  if (order_.size() <= kSmallList) return;
-  // Grown past it: into the treap, appended in list order.
-  for (const Index n : order_) {
-    ResetLink(n);
-    LinkBefore(n, kNone);
-  }
-  order_.clear();
-}
-
-// ---- the treap over list order ----
-
-// Makes x a lone node with a fresh priority.
-void StationList::ResetLink(Index x) {
-  Link& l = links_[x];
-  l = Link{};
-  random_ ^= random_ << 13; // xorshift32
-  random_ ^= random_ >> 17;
-  random_ ^= random_ << 5;
-  l.priority = random_;
-  l.maxSignal = pool_[x].signal;
-}
-
-// Makes the lone node x a leaf just before `next` (kNone: at the end), then restores the heap.
-void StationList::LinkBefore(Index x, Index next) {
-  Index parent = kNone;
-  if (next == kNone) {
-    for (Index n = root_; n != kNone; n = links_[n].right) parent = n;
-    (parent == kNone ? root_ : links_[parent].right) = x;
-  } else if (links_[next].left == kNone) {
-    parent = next;
-    links_[next].left = x;
-  } else {
-    for (Index n = links_[next].left; n != kNone; n = links_[n].right) parent = n;
-    links_[parent].right = x;
-  }
-  links_[x].parent = parent;
-  const std::int16_t signal = pool_[x].signal;
-  for (Index n = parent; n != kNone; n = links_[n].parent) {
-    ++links_[n].size;
-    links_[n].maxSignal = std::max(links_[n].maxSignal, signal);
-  }
-  while (links_[x].parent != kNone && links_[x].priority > links_[links_[x].parent].priority)
-    RotateUp(x);
-}
-
-// Turns x's parent into x's child; list order is unchanged.
-void StationList::RotateUp(Index x) {
-  const Index p = links_[x].parent;
-  const Index g = links_[p].parent;
-  if (links_[p].left == x) {
-    links_[p].left = links_[x].right;
-    if (links_[x].right != kNone) links_[links_[x].right].parent = p;
-    links_[x].right = p;
-  } else {
-    links_[p].right = links_[x].left;
-    if (links_[x].left != kNone) links_[links_[x].left].parent = p;
-    links_[x].left = p;
-  }
-  links_[p].parent = x;
-  links_[x].parent = g;
-  if (g == kNone) {
-    root_ = x;
-  } else {
-    (links_[g].left == p ? links_[g].left : links_[g].right) = x;
-  }
-  Pull(p);
-  Pull(x);
-}
-
-void StationList::Pull(Index x) {
-  Link& l = links_[x];
-  l.size = 1;
-  l.maxSignal = pool_[x].signal;
-  for (const Index c : {l.left, l.right}) {
-    if (c == kNone) continue;
-    l.size += links_[c].size;
-    l.maxSignal = std::max(l.maxSignal, links_[c].maxSignal);
-  }
-}
-
-// The signals of nodes handed out may have changed since: their ancestors' maxima are redone.
-void StationList::RepairHandedOut() {
-  for (const Index x : handedOut_) {
-    links_[x].handedOut = false;
-    for (Index n = x; n != kNone; n = links_[n].parent) Pull(n);
-  }
-  handedOut_.clear();
-}
-
-StationList::Index StationList::FirstAbove(std::int16_t signal) const {
-  if (root_ == kNone || !(signal < links_[root_].maxSignal)) return kNone;
-  // Every subtree entered holds a greater signal; the leftmost such node is the answer.
-  for (Index x = root_; x != kNone;) {
-    const Index left = links_[x].left;
-    if (left != kNone && signal < links_[left].maxSignal) {
-      x = left;
-    } else if (signal < pool_[x].signal) {
-      return x;
-    } else {
-      x = links_[x].right;
-    }
-  }
-  return kNone; // only if a signal changed behind the list's back
-}
-
-StationList::Index StationList::NodeAt(std::size_t rank) const {
-  Index x = root_;
-  for (;;) {
-    const Index left = links_[x].left;
-    const std::size_t before = left == kNone ? 0 : links_[left].size;
-    if (rank == before) return x;
-    if (rank < before) {
-      x = left;
-    } else {
-      rank -= before + 1;
-      x = links_[x].right;
-    }
-  }
-}
-
-std::size_t StationList::RankOf(Index x) const {
-  if (root_ == kNone)
-    return static_cast<std::size_t>(std::find(order_.begin(), order_.end(), x) - order_.begin());
-  std::size_t rank = links_[x].left == kNone ? 0 : links_[links_[x].left].size;
-  for (Index p = links_[x].parent; p != kNone; x = p, p = links_[p].parent) {
-    if (links_[p].right == x)
-      rank += 1 + (links_[p].left == kNone ? 0 : links_[links_[p].left].size);
-  }
-  return rank;
+StationNode* StationList::FindByMac(const std::uint8_t* mac) {
+  // Nodes are indexed when first searched for: a list that is rebuilt but never searched (an
+  // 802.11g survey's) costs the index nothing. Nodes not indexed yet were inserted since the last
+  // search, and its pointers do not outlive an insert, so they see the signals of their insert.
+  while (indexed_ < count_) IndexNode(indexed_++);
+  const Index x = count_ == 0 ? kNone : slots_[SlotOf(mac)];
+  return x == kNone ? nullptr : &pool_[x];
 }
 
 // ---- the index by MAC ----
@@ -254,9 +80,9 @@ void StationList::IndexNode(Index x) {
     head = x;
     return;
   }
-  // A MAC listed again: nodes keep their relative order for good, so the index needs only the
-  // first of them.
-  if (RankOf(x) < RankOf(head)) head = x;
+  // A MAC listed again: the later node went before the indexed one if that one's signal was
+  // greater (exactly so while no signal has changed).
+  if (pool_[x].signal < pool_[head].signal) head = x;
 }
 
 // Doubles the table, keeping its load at most one half.
