@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "decode/channels.h"
 #include "plot/palette.h"
 
 namespace veltrix {
@@ -168,9 +169,9 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
   }
   Text(cr, wf.x + wf.width, wf.y + wf.height + 34, "MHz", 1.0);
 
-  // The Wi-Fi channels, centred at 2412 + 5 (k - 1) MHz, channel 14 at 2484.
+  // The Wi-Fi channels at their centre frequencies.
   for (int k = 1; k <= 14; ++k) {
-    const double x = std::round(XOfMHz(k == 14 ? 2484 : 2412 + 5 * (k - 1))) + 0.5;
+    const double x = std::round(XOfMHz(ChannelMHz(k))) + 0.5;
     SetColour(cr, 0, 0, 0);
     cairo_move_to(cr, x, wf.y - 6);
     cairo_line_to(cr, x, wf.y);
