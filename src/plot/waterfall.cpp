@@ -24,6 +24,16 @@ constexpr int kLabelSpacing = 16; // the least distance between two labels on on
 
 const char* const kFont = "DejaVu Sans";
 
+// Cairo's surfaces and contexts, destroyed with their owner.
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextDeleter {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+
 void SetColour(cairo_t* cr, double r, double g, double b) {
   cairo_set_source_rgb(cr, r, g, b);
 }
@@ -53,11 +63,11 @@ std::optional<WaterfallPicture> WaterfallPicture::Draw(const SweepAccumulator& s
                                                        const WaterfallSettings& settings) {
   if (sweeps.Sweeps() == 0 || sweeps.Samples() < 2) return std::nullopt;
   WaterfallPicture picture;
-  picture.surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight),
-                         cairo_surface_destroy);
-  cairo_t* cr = cairo_create(picture.surface_.get());
-  picture.DrawAll(cr, sweeps, settings);
-  cairo_destroy(cr);
+  picture.surface_ = SurfacePtr(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight));
+  {
+    const ContextPtr cr(cairo_create(picture.surface_.get()));
+    picture.DrawAll(cr.get(), sweeps, settings);
+  }
   cairo_surface_flush(picture.surface_.get());
   return picture;
 }
@@ -128,11 +138,11 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
 
   // The waterfall: one image pixel per sample and panel row, drawn without smoothing so that each
   // cell keeps its colour; sample i is centred on its frequency, the edge ones cut in half.
-  cairo_surface_t* cells =
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(samples_), wf.height);
-  cairo_surface_flush(cells);
-  unsigned char* data = cairo_image_surface_get_data(cells);
-  const int stride = cairo_image_surface_get_stride(cells);
+  const SurfacePtr cells(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(samples_), wf.height));
+  cairo_surface_flush(cells.get());
+  unsigned char* data = cairo_image_surface_get_data(cells.get());
+  const int stride = cairo_image_surface_get_stride(cells.get());
   for (int p = 0; p < wf.height; ++p) {
     auto* line = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(p) * stride);
     const float* level = &levels_[static_cast<std::size_t>(p) * samples_];
@@ -141,18 +151,17 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
       line[i] = static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
     }
   }
-  cairo_surface_mark_dirty(cells);
+  cairo_surface_mark_dirty(cells.get());
   const double cellWidth = static_cast<double>(wf.width) / static_cast<double>(samples_ - 1);
   cairo_save(cr);
   cairo_rectangle(cr, wf.x, wf.y, wf.width, wf.height);
   cairo_clip(cr);
   cairo_translate(cr, wf.x - cellWidth / 2.0, wf.y);
   cairo_scale(cr, cellWidth, 1.0);
-  cairo_set_source_surface(cr, cells, 0, 0);
+  cairo_set_source_surface(cr, cells.get(), 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   cairo_restore(cr);
-  cairo_surface_destroy(cells);
 
   // Frequency axis below the waterfall and grid lines in the level panel, every 10 MHz.
   for (int mhz = 2400; mhz <= 2500; mhz += 10) {
