@@ -1,3 +1,4 @@
+// Draws the waterfall picture with cairo, one function per panel; its readout and its PNG.
 #include "plot/waterfall.h"
 
 #include <algorithm>
@@ -63,10 +64,11 @@ std::optional<WaterfallPicture> WaterfallPicture::Draw(const SweepAccumulator& s
                                                        const WaterfallSettings& settings) {
   if (sweeps.Sweeps() == 0 || sweeps.Samples() < 2) return std::nullopt;
   WaterfallPicture picture;
+  picture.LayOutRows(sweeps);
   picture.surface_ = SurfacePtr(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight));
   {
     const ContextPtr cr(cairo_create(picture.surface_.get()));
-    picture.DrawAll(cr.get(), sweeps, settings);
+    picture.DrawPanels(cr.get(), sweeps, settings);
   }
   cairo_surface_flush(picture.surface_.get());
   return picture;
@@ -89,19 +91,15 @@ int WaterfallPicture::YOfSweep(std::uint64_t sweep) const {
   return kWaterfallPanel.y + row_panel_y_[row];
 }
 
-void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
-                               const WaterfallSettings& settings) {
+void WaterfallPicture::LayOutRows(const SweepAccumulator& sweeps) {
   samples_ = sweeps.Samples();
   const double divisor = sweeps.Divisor();
-  const double low = settings.dbMin, high = settings.dbMax;
-  const PixelRect& wf = kWaterfallPanel;
-  const PixelRect& lp = kLevelPanel;
 
   // The panel's rows from the buffer's: combined by maximum when there are more of them, repeated
   // when there are fewer.
   const std::vector<SweepAccumulator::Row> rows = sweeps.Rows();
   const std::size_t bufferRows = rows.size();
-  const auto panelRows = static_cast<std::size_t>(wf.height);
+  const auto panelRows = static_cast<std::size_t>(kWaterfallPanel.height);
   levels_.assign(panelRows * samples_, -1e9f);
   row_times_.assign(panelRows, std::string());
   row_first_sweep_.assign(bufferRows, 0);
@@ -120,10 +118,27 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
       row_first_sweep_[r] = rows[r].firstSweep;
     }
   }
+}
 
-  // Background and title.
+// On a white background, the title in its own font; then the rest in the labels' font, with lines
+// one pixel wide. Each panel sets its colours, and puts back a line width or dash it changes.
+void WaterfallPicture::DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
+                                  const WaterfallSettings& settings) const {
   SetColour(cr, 1, 1, 1);
   cairo_paint(cr);
+  DrawTitle(cr, sweeps, settings);
+  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, kFontSize);
+  cairo_set_line_width(cr, 1.0);
+  DrawLevelPanel(cr, sweeps, settings);
+  DrawWaterfall(cr, settings);
+  DrawAxes(cr);
+  DrawMarks(cr, sweeps);
+  DrawColourBar(cr, settings);
+}
+
+void WaterfallPicture::DrawTitle(cairo_t* cr, const SweepAccumulator& sweeps,
+                                 const WaterfallSettings& settings) {
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   cairo_set_font_size(cr, 13.0);
   SetColour(cr, 0, 0, 0);
@@ -132,64 +147,21 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
       ", " + std::to_string(sweeps.Sweeps()) + (sweeps.Sweeps() == 1 ? " sweep" : " sweeps") +
       ", " + sweeps.FirstTime() + " to " + sweeps.LastTime();
   Text(cr, kWidth / 2.0, kTitleBaseline, title, 0.5);
-  cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, kFontSize);
-  cairo_set_line_width(cr, 1.0);
+}
 
-  // The waterfall: one image pixel per sample and panel row, drawn without smoothing so that each
-  // cell keeps its colour; sample i is centred on its frequency, the edge ones cut in half.
-  const SurfacePtr cells(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(samples_), wf.height));
-  cairo_surface_flush(cells.get());
-  unsigned char* data = cairo_image_surface_get_data(cells.get());
-  const int stride = cairo_image_surface_get_stride(cells.get());
-  for (int p = 0; p < wf.height; ++p) {
-    auto* line = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(p) * stride);
-    const float* level = &levels_[static_cast<std::size_t>(p) * samples_];
-    for (std::size_t i = 0; i < samples_; ++i) {
-      const Rgb c = LevelColour(level[i], low, high);
-      line[i] = static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
-    }
-  }
-  cairo_surface_mark_dirty(cells.get());
-  const double cellWidth = static_cast<double>(wf.width) / static_cast<double>(samples_ - 1);
-  cairo_save(cr);
-  cairo_rectangle(cr, wf.x, wf.y, wf.width, wf.height);
-  cairo_clip(cr);
-  cairo_translate(cr, wf.x - cellWidth / 2.0, wf.y);
-  cairo_scale(cr, cellWidth, 1.0);
-  cairo_set_source_surface(cr, cells.get(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_paint(cr);
-  cairo_restore(cr);
-
-  // Frequency axis below the waterfall and grid lines in the level panel, every 10 MHz.
+// The band's level over the whole log: grid lines every 10 MHz and every 10 dB, the dBm axis,
+// the peak and the mean, their legend, and the frame.
+void WaterfallPicture::DrawLevelPanel(cairo_t* cr, const SweepAccumulator& sweeps,
+                                      const WaterfallSettings& settings) const {
+  const double low = settings.dbMin, high = settings.dbMax;
+  const PixelRect& lp = kLevelPanel;
+  SetColour(cr, 0.85, 0.85, 0.85);
   for (int mhz = 2400; mhz <= 2500; mhz += 10) {
     const double x = std::round(XOfMHz(mhz)) + 0.5;
-    SetColour(cr, 0.85, 0.85, 0.85);
     cairo_move_to(cr, x, lp.y);
     cairo_line_to(cr, x, lp.y + lp.height);
     cairo_stroke(cr);
-    SetColour(cr, 0, 0, 0);
-    cairo_move_to(cr, x, wf.y + wf.height);
-    cairo_line_to(cr, x, wf.y + wf.height + 5);
-    cairo_stroke(cr);
-    Text(cr, x, wf.y + wf.height + 18, std::to_string(mhz), 0.5);
   }
-  Text(cr, wf.x + wf.width, wf.y + wf.height + 34, "MHz", 1.0);
-
-  // The Wi-Fi channels at their centre frequencies.
-  for (int k = 1; k <= 14; ++k) {
-    const double x = std::round(XOfMHz(ChannelMHz(k))) + 0.5;
-    SetColour(cr, 0, 0, 0);
-    cairo_move_to(cr, x, wf.y - 6);
-    cairo_line_to(cr, x, wf.y);
-    cairo_stroke(cr);
-    Text(cr, x, kChannelBaseline, std::to_string(k), 0.5);
-  }
-  Text(cr, wf.x - 8, kChannelBaseline, "channel", 1.0);
-
-  // The level panel: dBm axis, grid, the mean and the peak.
   const auto yOfLevel = [&](double dBm) {
     return lp.y + (high - std::clamp(dBm, low, high)) / (high - low) * lp.height;
   };
@@ -202,6 +174,7 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
     SetColour(cr, 0, 0, 0);
     Text(cr, lp.x - 6, y + 4, Format("%.0f", dBm), 1.0);
   }
+  SetColour(cr, 0, 0, 0);
   Text(cr, lp.x - 6, lp.y - 8, "dBm", 1.0);
   const auto curve = [&](const std::vector<double>& level, double r, double g, double b) {
     SetColour(cr, r, g, b);
@@ -233,8 +206,61 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
   SetColour(cr, 0, 0, 0);
   cairo_rectangle(cr, lp.x + 0.5, lp.y + 0.5, lp.width - 1, lp.height - 1);
   cairo_stroke(cr);
+}
 
-  // Times down the left side, where they do not run into each other.
+// The cells: one image pixel per sample and panel row, drawn without smoothing so that each cell
+// keeps its colour; sample i is centred on its frequency, the edge ones cut in half.
+void WaterfallPicture::DrawWaterfall(cairo_t* cr, const WaterfallSettings& settings) const {
+  const PixelRect& wf = kWaterfallPanel;
+  const SurfacePtr cells(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(samples_), wf.height));
+  cairo_surface_flush(cells.get());
+  unsigned char* data = cairo_image_surface_get_data(cells.get());
+  const int stride = cairo_image_surface_get_stride(cells.get());
+  for (int p = 0; p < wf.height; ++p) {
+    auto* line = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(p) * stride);
+    const float* level = &levels_[static_cast<std::size_t>(p) * samples_];
+    for (std::size_t i = 0; i < samples_; ++i) {
+      const Rgb c = LevelColour(level[i], settings.dbMin, settings.dbMax);
+      line[i] = static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
+    }
+  }
+  cairo_surface_mark_dirty(cells.get());
+  const double cellWidth = static_cast<double>(wf.width) / static_cast<double>(samples_ - 1);
+  cairo_save(cr);
+  cairo_rectangle(cr, wf.x, wf.y, wf.width, wf.height);
+  cairo_clip(cr);
+  cairo_translate(cr, wf.x - cellWidth / 2.0, wf.y);
+  cairo_scale(cr, cellWidth, 1.0);
+  cairo_set_source_surface(cr, cells.get(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
+// Around the waterfall: the frequency axis below it every 10 MHz, the channel numbers above it,
+// and the times down its left side where they do not run into each other.
+void WaterfallPicture::DrawAxes(cairo_t* cr) const {
+  const PixelRect& wf = kWaterfallPanel;
+  SetColour(cr, 0, 0, 0);
+  for (int mhz = 2400; mhz <= 2500; mhz += 10) {
+    const double x = std::round(XOfMHz(mhz)) + 0.5;
+    cairo_move_to(cr, x, wf.y + wf.height);
+    cairo_line_to(cr, x, wf.y + wf.height + 5);
+    cairo_stroke(cr);
+    Text(cr, x, wf.y + wf.height + 18, std::to_string(mhz), 0.5);
+  }
+  Text(cr, wf.x + wf.width, wf.y + wf.height + 34, "MHz", 1.0);
+
+  for (int k = 1; k <= 14; ++k) {
+    const double x = std::round(XOfMHz(ChannelMHz(k))) + 0.5;
+    cairo_move_to(cr, x, wf.y - 6);
+    cairo_line_to(cr, x, wf.y);
+    cairo_stroke(cr);
+    Text(cr, x, kChannelBaseline, std::to_string(k), 0.5);
+  }
+  Text(cr, wf.x - 8, kChannelBaseline, "channel", 1.0);
+
   int lastLabel = -kLabelSpacing;
   for (int p = 0; p < wf.height; ++p) {
     if (p > 0 &&
@@ -243,13 +269,16 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
     }
     if (p - lastLabel < kLabelSpacing || p > wf.height - 6) continue;
     lastLabel = p;
-    SetColour(cr, 0, 0, 0);
     cairo_move_to(cr, wf.x - 5, wf.y + p + 0.5);
     cairo_line_to(cr, wf.x, wf.y + p + 0.5);
     cairo_stroke(cr);
     Text(cr, wf.x - 8, wf.y + p + 4, TimeOf(row_times_[static_cast<std::size_t>(p)]), 1.0);
   }
+}
 
+// On the waterfall: the marker changes and the time gaps, then its frame.
+void WaterfallPicture::DrawMarks(cairo_t* cr, const SweepAccumulator& sweeps) const {
+  const PixelRect& wf = kWaterfallPanel;
   // Marker changes: a thin line across, labelled with the new marker at the right.
   int lastMarker = -kLabelSpacing;
   for (const SweepAccumulator::MarkerChange& change : sweeps.MarkerChanges()) {
@@ -291,8 +320,13 @@ void WaterfallPicture::DrawAll(cairo_t* cr, const SweepAccumulator& sweeps,
   SetColour(cr, 0, 0, 0);
   cairo_rectangle(cr, wf.x - 0.5, wf.y - 0.5, wf.width + 1, wf.height + 1);
   cairo_stroke(cr);
+}
 
-  // The colour bar, with its dBm every 10.
+// Right of the waterfall: the colours from the colour window's top to its bottom, with its dBm
+// every 10.
+void WaterfallPicture::DrawColourBar(cairo_t* cr, const WaterfallSettings& settings) {
+  const double low = settings.dbMin, high = settings.dbMax;
+  const PixelRect& wf = kWaterfallPanel;
   for (int p = 0; p < wf.height; ++p) {
     const Rgb c = LevelColour(high - (p + 0.5) / wf.height * (high - low), low, high);
     SetColour(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);

@@ -66,7 +66,19 @@ public:
 
 private:
   WaterfallPicture() = default;
-  void DrawAll(cairo_t* cr, const SweepAccumulator& sweeps, const WaterfallSettings& settings);
+  // The panel's rows made from the sweep buffer's, for the cells and the readout.
+  void LayOutRows(const SweepAccumulator& sweeps);
+  // The panels, one function each, in the order DrawPanels draws them.
+  void DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
+                  const WaterfallSettings& settings) const;
+  static void DrawTitle(cairo_t* cr, const SweepAccumulator& sweeps,
+                        const WaterfallSettings& settings);
+  void DrawLevelPanel(cairo_t* cr, const SweepAccumulator& sweeps,
+                      const WaterfallSettings& settings) const;
+  void DrawWaterfall(cairo_t* cr, const WaterfallSettings& settings) const;
+  void DrawAxes(cairo_t* cr) const;
+  void DrawMarks(cairo_t* cr, const SweepAccumulator& sweeps) const;
+  static void DrawColourBar(cairo_t* cr, const WaterfallSettings& settings);
 
   std::shared_ptr<cairo_surface_t> surface_;
   std::size_t samples_ = 0;
