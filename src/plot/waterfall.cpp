@@ -8,6 +8,7 @@
 
 #include "decode/channels.h"
 #include "plot/palette.h"
+#include "text/clean_text.h"
 
 namespace veltrix {
 namespace {
@@ -60,18 +61,23 @@ std::string TimeOf(const std::string& rtc) {
 
 } // namespace
 
-std::optional<WaterfallPicture> WaterfallPicture::Draw(const SweepAccumulator& sweeps,
-                                                       const WaterfallSettings& settings) {
-  if (sweeps.Sweeps() == 0 || sweeps.Samples() < 2) return std::nullopt;
+WaterfallDrawing WaterfallPicture::Draw(const SweepAccumulator& sweeps,
+                                        const WaterfallSettings& settings) {
+  if (sweeps.Sweeps() == 0 || sweeps.Samples() < 2) return {};
   WaterfallPicture picture;
   picture.LayOutRows(sweeps);
-  picture.surface_ = SurfacePtr(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight));
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight));
+  cairo_status_t status;
   {
-    const ContextPtr cr(cairo_create(picture.surface_.get()));
-    picture.DrawPanels(cr.get(), sweeps, settings);
+    // Cairo draws nothing more after its first failure; the context keeps it.
+    const ContextPtr cr(cairo_create(surface.get()));
+    status = picture.DrawPanels(cr.get(), sweeps, settings);
   }
-  cairo_surface_flush(picture.surface_.get());
-  return picture;
+  cairo_surface_flush(surface.get());
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface.get());
+  if (status != CAIRO_STATUS_SUCCESS) return {std::nullopt, cairo_status_to_string(status)};
+  picture.surface_ = std::move(surface);
+  return {std::move(picture), {}};
 }
 
 const PixelRect& WaterfallPicture::WaterfallPanel() {
@@ -122,8 +128,8 @@ void WaterfallPicture::LayOutRows(const SweepAccumulator& sweeps) {
 
 // On a white background, the title in its own font; then the rest in the labels' font, with lines
 // one pixel wide. Each panel sets its colours, and puts back a line width or dash it changes.
-void WaterfallPicture::DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
-                                  const WaterfallSettings& settings) const {
+cairo_status_t WaterfallPicture::DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
+                                            const WaterfallSettings& settings) const {
   SetColour(cr, 1, 1, 1);
   cairo_paint(cr);
   DrawTitle(cr, sweeps, settings);
@@ -131,10 +137,11 @@ void WaterfallPicture::DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
   cairo_set_font_size(cr, kFontSize);
   cairo_set_line_width(cr, 1.0);
   DrawLevelPanel(cr, sweeps, settings);
-  DrawWaterfall(cr, settings);
+  const cairo_status_t cells = DrawWaterfall(cr, settings);
   DrawAxes(cr);
   DrawMarks(cr, sweeps);
   DrawColourBar(cr, settings);
+  return cells != CAIRO_STATUS_SUCCESS ? cells : cairo_status(cr);
 }
 
 void WaterfallPicture::DrawTitle(cairo_t* cr, const SweepAccumulator& sweeps,
@@ -142,10 +149,11 @@ void WaterfallPicture::DrawTitle(cairo_t* cr, const SweepAccumulator& sweeps,
   cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   cairo_set_font_size(cr, 13.0);
   SetColour(cr, 0, 0, 0);
-  const std::string title =
-      settings.name + "  \xE2\x80\x94  802.11" + (settings.variant == LogVariant::B ? "b" : "g") +
-      ", " + std::to_string(sweeps.Sweeps()) + (sweeps.Sweeps() == 1 ? " sweep" : " sweeps") +
-      ", " + sweeps.FirstTime() + " to " + sweeps.LastTime();
+  const std::string title = CleanText(settings.name, Clean::Utf8) + "  \xE2\x80\x94  802.11" +
+                            (settings.variant == LogVariant::B ? "b" : "g") + ", " +
+                            std::to_string(sweeps.Sweeps()) +
+                            (sweeps.Sweeps() == 1 ? " sweep" : " sweeps") + ", " +
+                            sweeps.FirstTime() + " to " + sweeps.LastTime();
   Text(cr, kWidth / 2.0, kTitleBaseline, title, 0.5);
 }
 
@@ -210,10 +218,14 @@ void WaterfallPicture::DrawLevelPanel(cairo_t* cr, const SweepAccumulator& sweep
 
 // The cells: one image pixel per sample and panel row, drawn without smoothing so that each cell
 // keeps its colour; sample i is centred on its frequency, the edge ones cut in half.
-void WaterfallPicture::DrawWaterfall(cairo_t* cr, const WaterfallSettings& settings) const {
+cairo_status_t WaterfallPicture::DrawWaterfall(cairo_t* cr,
+                                               const WaterfallSettings& settings) const {
   const PixelRect& wf = kWaterfallPanel;
   const SurfacePtr cells(
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(samples_), wf.height));
+  // A surface that cairo could not make has no pixels to fill.
+  if (cairo_surface_status(cells.get()) != CAIRO_STATUS_SUCCESS)
+    return cairo_surface_status(cells.get());
   cairo_surface_flush(cells.get());
   unsigned char* data = cairo_image_surface_get_data(cells.get());
   const int stride = cairo_image_surface_get_stride(cells.get());
@@ -236,6 +248,7 @@ void WaterfallPicture::DrawWaterfall(cairo_t* cr, const WaterfallSettings& setti
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   cairo_restore(cr);
+  return cairo_surface_status(cells.get());
 }
 
 // Around the waterfall: the frequency axis below it every 10 MHz, the channel numbers above it,
@@ -289,7 +302,7 @@ void WaterfallPicture::DrawMarks(cairo_t* cr, const SweepAccumulator& sweeps) co
     cairo_stroke(cr);
     if (y - lastMarker < kLabelSpacing) continue;
     lastMarker = y;
-    const std::string label = "marker " + change.marker;
+    const std::string label = "marker " + CleanText(change.marker, Clean::Utf8);
     cairo_text_extents_t e;
     cairo_text_extents(cr, label.c_str(), &e);
     SetColour(cr, 0, 0, 0);

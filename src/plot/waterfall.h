@@ -31,6 +31,8 @@ struct PixelRect {
   }
 };
 
+struct WaterfallDrawing;
+
 class WaterfallPicture {
 public:
   static constexpr int kWidth = 1100;
@@ -38,9 +40,8 @@ public:
   static constexpr double kLowMHz = 2400.0;
   static constexpr double kHighMHz = 2500.0;
 
-  // Nothing for a log without sweeps.
-  static std::optional<WaterfallPicture> Draw(const SweepAccumulator& sweeps,
-                                              const WaterfallSettings& settings);
+  // The picture of the sweeps; none for a log without sweeps, or when cairo fails to draw it.
+  static WaterfallDrawing Draw(const SweepAccumulator& sweeps, const WaterfallSettings& settings);
 
   cairo_surface_t* Surface() const { return surface_.get(); }
   int Width() const { return kWidth; }
@@ -68,14 +69,15 @@ private:
   WaterfallPicture() = default;
   // The panel's rows made from the sweep buffer's, for the cells and the readout.
   void LayOutRows(const SweepAccumulator& sweeps);
-  // The panels, one function each, in the order DrawPanels draws them.
-  void DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
-                  const WaterfallSettings& settings) const;
+  // The panels, one function each, in the order DrawPanels draws them. DrawPanels returns the
+  // first failure of the cells' surface or of the context, DrawWaterfall the cells' surface's.
+  cairo_status_t DrawPanels(cairo_t* cr, const SweepAccumulator& sweeps,
+                            const WaterfallSettings& settings) const;
   static void DrawTitle(cairo_t* cr, const SweepAccumulator& sweeps,
                         const WaterfallSettings& settings);
   void DrawLevelPanel(cairo_t* cr, const SweepAccumulator& sweeps,
                       const WaterfallSettings& settings) const;
-  void DrawWaterfall(cairo_t* cr, const WaterfallSettings& settings) const;
+  cairo_status_t DrawWaterfall(cairo_t* cr, const WaterfallSettings& settings) const;
   void DrawAxes(cairo_t* cr) const;
   void DrawMarks(cairo_t* cr, const SweepAccumulator& sweeps) const;
   static void DrawColourBar(cairo_t* cr, const WaterfallSettings& settings);
@@ -88,6 +90,14 @@ private:
   // Each buffer row's first sweep and the panel row it starts at, to place sweeps.
   std::vector<std::uint64_t> row_first_sweep_;
   std::vector<int> row_panel_y_;
+};
+
+// What WaterfallPicture::Draw gives: the picture, or none; then `failure` is empty for a log
+// without sweeps, and cairo's reason when the draw failed.
+struct WaterfallDrawing {
+  std::optional<WaterfallPicture> picture;
+  std::string failure;
+  bool Failed() const { return !failure.empty(); }
 };
 
 } // namespace veltrix

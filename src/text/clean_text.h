@@ -44,8 +44,15 @@ inline bool IsEscapedCodePoint(std::uint32_t cp) {
   return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0xFFFE || cp == 0xFFFF;
 }
 
-// Appends `bytes` cleaned as above; with `xml`, & < > " ' are also written as entities.
-inline void AppendCleanText(std::string& out, std::string_view bytes, bool xml = false) {
+enum class Clean {
+  Utf8, // only the bytes of invalid sequences escaped: any text cairo must draw
+  Text, // as above: control characters and U+FFFE/U+FFFF escaped too
+  Xml,  // as Text, and & < > " ' written as entities
+};
+
+// Appends `bytes` cleaned as `how` says.
+inline void AppendCleanText(std::string& out, std::string_view bytes, Clean how = Clean::Text) {
+  const bool xml = how == Clean::Xml;
   constexpr char kHex[] = "0123456789ABCDEF";
   const auto escapeByte = [&](std::uint8_t b) {
     out += "\\x";
@@ -60,7 +67,7 @@ inline void AppendCleanText(std::string& out, std::string_view bytes, bool xml =
       escapeByte(static_cast<std::uint8_t>(bytes[i++]));
       continue;
     }
-    if (IsEscapedCodePoint(cp)) {
+    if (how != Clean::Utf8 && IsEscapedCodePoint(cp)) {
       for (std::size_t k = 0; k < n; ++k) escapeByte(static_cast<std::uint8_t>(bytes[i + k]));
     } else if (xml && cp == '&') {
       out += "&amp;";
@@ -79,9 +86,9 @@ inline void AppendCleanText(std::string& out, std::string_view bytes, bool xml =
   }
 }
 
-inline std::string CleanText(std::string_view bytes, bool xml = false) {
+inline std::string CleanText(std::string_view bytes, Clean how = Clean::Text) {
   std::string out;
-  AppendCleanText(out, bytes, xml);
+  AppendCleanText(out, bytes, how);
   return out;
 }
 

@@ -1,8 +1,7 @@
-// The waterfall picture: its colours where the sweeps are, its readout, and the same bytes every
-// time.
+// The waterfall picture: its colours where the sweeps are, its readout, the same bytes every
+// time, and what cairo cannot draw as a failure.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,7 @@ SweepAccumulator ThreeSweeps() {
 TEST(Waterfall, CellsHaveThePaletteColourOfTheirLevel) {
   const SweepAccumulator sweeps = ThreeSweeps();
   const std::optional<WaterfallPicture> picture =
-      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -100, -20});
+      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -100, -20}).picture;
   ASSERT_TRUE(picture);
   EXPECT_GE(picture->Width(), 800);
   EXPECT_GE(picture->Height(), 400);
@@ -64,17 +63,17 @@ TEST(Waterfall, CellsHaveThePaletteColourOfTheirLevel) {
 
   // A narrower colour window clamps: -90 is below it, -25 above.
   const std::optional<WaterfallPicture> narrow =
-      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -80, -30});
+      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -80, -30}).picture;
   const int y0 = narrow->YOfSweep(0) + 3, y1 = narrow->YOfSweep(1) + 3;
   EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2420)), y0), Packed(Viridis().front()));
   EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2450)), y1), Packed(Viridis().back()));
 }
 
-TEST(Waterfall, SameSweepsSameBytesAndNoSweepsNoPicture) {
+TEST(Waterfall, SameSweepsSameBytes) {
   testing::TempDir dir;
   std::vector<testing::Bytes> files;
   for (int i = 0; i < 2; ++i) {
-    const auto picture = WaterfallPicture::Draw(ThreeSweeps(), {"log.qx", LogVariant::G});
+    const auto picture = WaterfallPicture::Draw(ThreeSweeps(), {"log.qx", LogVariant::G}).picture;
     OutputTarget target;
     const std::string path = dir.File(i == 0 ? "first.png" : "second.png");
     ASSERT_TRUE(target.Open(path));
@@ -85,7 +84,33 @@ TEST(Waterfall, SameSweepsSameBytesAndNoSweepsNoPicture) {
   ASSERT_GT(files[0].size(), 8u);
   EXPECT_EQ(std::string(files[0].begin(), files[0].begin() + 4), "\x89PNG");
   EXPECT_TRUE(files[0] == files[1]);
-  EXPECT_FALSE(WaterfallPicture::Draw(SweepAccumulator(), {}));
+}
+
+// No picture: without a failure when there are no sweeps, with cairo's reason when it cannot draw.
+// Names and markers that are not UTF-8 are drawn with their bytes escaped, not refused by cairo.
+TEST(Waterfall, NoSweepsOrWhatCairoCannotDraw) {
+  SweepAccumulator wide; // more samples than a cairo surface has columns
+  wide.Add(std::vector<std::int16_t>(32768, -1000), 16, {2007, 7, 12, 13, 5, 0}, "");
+  SweepAccumulator marked = ThreeSweeps();
+  marked.Add(std::vector<std::int16_t>(147, -1000), 16, {2007, 7, 12, 13, 5, 4}, "\xFF\x01");
+  const struct {
+    const char* what;
+    SweepAccumulator sweeps;
+    std::string name;
+    bool drawn;
+    std::string failure;
+  } cases[] = {
+      {"no sweeps", SweepAccumulator(), "log.qx", false, ""},
+      {"a name and a marker that are not UTF-8", marked, "caf\xE9.qx", true, ""},
+      {"cells too wide", wide, "log.qx", false, cairo_status_to_string(CAIRO_STATUS_INVALID_SIZE)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const WaterfallDrawing drawing = WaterfallPicture::Draw(c.sweeps, {c.name, LogVariant::G});
+    EXPECT_EQ(drawing.picture.has_value(), c.drawn);
+    EXPECT_EQ(drawing.failure, c.failure);
+    EXPECT_EQ(drawing.Failed(), !c.failure.empty());
+  }
 }
 
 } // namespace

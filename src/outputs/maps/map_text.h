@@ -41,7 +41,7 @@ inline std::string ColonMac(const std::array<std::uint8_t, 6>& mac) {
 
 // A text from the log as XML character data.
 inline std::string Xml(std::string_view bytes) {
-  return CleanText(bytes, true);
+  return CleanText(bytes, Clean::Xml);
 }
 
 inline std::string SsidName(const std::string& ssid) {

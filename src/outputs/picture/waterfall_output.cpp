@@ -1,3 +1,4 @@
+// The waterfall picture as a conversion output: sweeps gathered, drawn and written at the end.
 #include "outputs/picture/waterfall_output.h"
 
 #include "decode/payload_types.h"
@@ -18,6 +19,7 @@ bool WaterfallOutput::Open(LogVariant variant) {
       variant == LogVariant::B ? b_payload::kFullSpectrum : g_payload::kFullSpectrum;
   sweeps_ = SweepAccumulator();
   picture_.reset();
+  draw_failure_.clear();
   // Created now, so that a picture that cannot be written stops the conversion before it starts.
   return !to_file_ || target_.Open(destination_);
 }
@@ -37,7 +39,13 @@ void WaterfallOutput::Take(const Frame& frame) {
 }
 
 bool WaterfallOutput::Finish() {
-  picture_ = WaterfallPicture::Draw(sweeps_, settings_);
+  WaterfallDrawing drawing = WaterfallPicture::Draw(sweeps_, settings_);
+  picture_ = std::move(drawing.picture);
+  draw_failure_ = std::move(drawing.failure);
+  if (!draw_failure_.empty()) {
+    target_.Abandon();
+    return false;
+  }
   if (!to_file_) return true;
   if (!picture_) {
     target_.Abandon();
@@ -51,7 +59,7 @@ bool WaterfallOutput::Finish() {
 }
 
 std::vector<std::string> WaterfallOutput::Warnings() const {
-  if (to_file_ && !picture_) return {kMsgNoSweeps};
+  if (to_file_ && !picture_ && draw_failure_.empty()) return {kMsgNoSweeps};
   return {};
 }
 
@@ -61,6 +69,8 @@ std::vector<WrittenFile> WaterfallOutput::Written() const {
 }
 
 std::string WaterfallOutput::FailureDetail() const {
+  if (!draw_failure_.empty())
+    return (to_file_ ? destination_.path : std::string("the picture")) + ": " + draw_failure_;
   return target_.FailureDetail();
 }
 

@@ -29,9 +29,11 @@ public:
   bool Open(LogVariant variant) override;
   void Take(const Frame& frame) override;
   bool Failed() const override { return false; } // everything is written at the end
-  // Draws the picture; with no sweeps there is none, and no file (the earlier one stays).
+  // Draws the picture; with no sweeps there is none, and no file (the earlier one stays). False
+  // when cairo fails to draw it (nothing is put in place) or the PNG cannot be written.
   bool Finish() override;
   void Abandon() override { target_.Abandon(); }
+  // "PATH: reason", the reason cairo's for a failed draw; "the picture: reason" with no file.
   std::string FailureDetail() const override;
   // The PNG, when there was a picture to write.
   std::vector<WrittenFile> Written() const override;
@@ -50,6 +52,7 @@ private:
   std::uint8_t full_spectrum_type_ = 0; // the payload type of a full spectrum in this log
   SweepAccumulator sweeps_;
   std::optional<WaterfallPicture> picture_;
+  std::string draw_failure_; // cairo's reason when it failed to draw the picture
 };
 
 } // namespace veltrix
