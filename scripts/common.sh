@@ -26,9 +26,10 @@ ensure_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# build DIR BUILD_TYPE [CMAKE_ARGS...] [-- TARGETS...]: configures once, then builds everything,
-# or only TARGETS (for a caller that needs just those, so that unfinished work elsewhere in the
-# tree doesn't stop it); output only on failure.
+# build DIR BUILD_TYPE [CMAKE_ARGS...] [-- TARGETS...]: configures with the given options on every
+# run (so a changed option takes effect in an existing build folder; a configure with nothing
+# changed takes a second), then builds everything, or only TARGETS (for a caller that needs just
+# those, so that unfinished work elsewhere in the tree doesn't stop it); output only on failure.
 build() {
   local dir="$1" type="$2"
   shift 2
@@ -44,14 +45,13 @@ build() {
   mkdir -p "$dir"
   if [ ! -f "$dir/build.ninja" ]; then
     echo "Building in ${dir#"$ROOT"/}/ (about 3 minutes the first time)..."
-    if ! cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${args[@]}" \
-      >"$log" 2>&1; then
-      cat "$log"
-      echo "Configuring $dir failed." >&2
-      return 1
-    fi
   else
     echo "Building in ${dir#"$ROOT"/}/..."
+  fi
+  if ! cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${args[@]}" >"$log" 2>&1; then
+    cat "$log"
+    echo "Configuring $dir failed." >&2
+    return 1
   fi
   if ! cmake --build "$dir" "${targets[@]}" >"$log" 2>&1; then
     cat "$log"

@@ -1,9 +1,9 @@
 #pragma once
-// The waterfall picture of a log's full-spectrum sweeps, laid out like a spectrum analyser's
-// screen: the title, the band's mean and peak level above, the waterfall (time down, frequency
-// across, level as colour) with its time, frequency and channel axes, marker changes and time
-// gaps, and a colour bar. Drawn with cairo into an image that the window shows and the command
-// line writes as PNG.
+// src/plot/ holds the cairo renderer, for the picture output and the window. The waterfall picture
+// of a log's full-spectrum sweeps, laid out like a spectrum analyser's screen: the title, the
+// band's mean and peak level above, the waterfall (time down, frequency across, level as colour)
+// with its time, frequency and channel axes, marker changes and time gaps, and a colour bar. Drawn
+// with cairo into an image that the window shows and the command line writes as PNG.
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
-// The stations that surveys and captures report: the first of them in ascending order of signal,
-// and each found by its MAC.
+// src/survey/ holds the station list and the GPS decoder. The stations that surveys and captures
+// report: the first of them in ascending order of signal, and each found by its MAC.
 
 #include <array>
 #include <cstddef>
