@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -82,6 +83,21 @@ TEST(NumberFormat, FixedMatchesPrintf) {
     ASSERT_EQ(Fast(degrees, 5), Printf(degrees, 5)) << degrees;
     const double tie = (static_cast<double>(random() % 60000000) + 0.5) / 100000;
     ASSERT_EQ(Fast(tie, 5), Printf(tie, 5)) << tie;
+  }
+}
+
+// Zero-padded integers: the timestamps' fast paths and every other value, against printf's
+// "%0*lld".
+TEST(NumberFormat, ZeroPaddedMatchesPrintf) {
+  const long long values[] = {0,    7,     99,     100, 255, 999,   1000,      2007,
+                              9999, 10000, 123456, -5,  -99, -2007, INT64_MIN, INT64_MAX};
+  for (const long long value : values) {
+    for (const int width : {0, 1, 2, 3, 4, 6}) {
+      char fast[48], printed[48];
+      std::snprintf(printed, sizeof printed, "%0*lld", width, value);
+      EXPECT_EQ(std::string(fast, PutZeroPadded(fast, value, width)), printed)
+          << value << " in " << width;
+    }
   }
 }
 
