@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.accessPoints = veltrix::OutputDestination{PathOf(maps[3])};
   // A small table, so that the full table's path is taken too.
   outputs.push_back(std::make_unique<veltrix::MapOutput>(
-      files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, 8));
+      files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, veltrix::MapFilters{}, 8));
   veltrix::Convert convert(inputPath, std::move(outputs), observer);
   const veltrix::ConversionResult result = convert.Execute();
 

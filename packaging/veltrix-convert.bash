@@ -16,8 +16,20 @@ _veltrix_convert() {
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
-    -j | --jobs | --db)
-      # A number: nothing to offer.
+    --encryption)
+      mapfile -t COMPREPLY < <(compgen -W "open wep" -- "$cur")
+      return
+      ;;
+    --exclude-mac)
+      # MACs, or @FILE: files after the @.
+      if [[ "$cur" == @* ]]; then
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -P @ -f -- "${cur#@}")
+      fi
+      return
+      ;;
+    -j | --jobs | --db | --min-rssi | --from | --to | --ssid | --exclude-ssid | --channel)
+      # A number, a time, a pattern or a list: nothing to offer.
       return
       ;;
   esac
@@ -31,7 +43,8 @@ _veltrix_convert() {
       --no-header -j --jobs -q --quiet --info --rtc-date --rtc-time --marker --gps-date
       --gps-time --gps-lat --gps-lon --context --full-spectrum --single-spectrum --survey
       --ap-only --single --util --records --split --waterfall --db --kml --gpx --wigle
-      --ap-summary" -- "$cur")
+      --ap-summary --merge --min-rssi --from --to --ssid --exclude-ssid --exclude-mac --channel
+      --encryption" -- "$cur")
     return
   fi
 

@@ -26,14 +26,8 @@ Sighting SightingOf(const StationNode& node, const DateTime& rtc, const GpsDecod
   return s;
 }
 
-std::uint64_t AccessPointTable::Key(const std::array<std::uint8_t, 6>& mac) {
-  std::uint64_t key = 0;
-  for (const std::uint8_t b : mac) key = key << 8 | b;
-  return key;
-}
-
 void AccessPointTable::Add(const Sighting& s) {
-  const std::uint64_t key = Key(s.mac);
+  const std::uint64_t key = MacKey(s.mac);
   const auto it = index_.find(key);
   AccessPoint* ap;
   if (it != index_.end()) {
@@ -66,6 +60,14 @@ void AccessPointTable::Add(const Sighting& s) {
   ap->wep = ap->wep || s.wep;
   ++ap->sightings;
   ap->lastRtc = s.rtc;
+}
+
+std::size_t AccessPointTable::KeepOnly(const std::function<bool(const AccessPoint&)>& keep) {
+  const std::size_t before = points_.size();
+  std::erase_if(points_, [&](const AccessPoint& ap) { return !keep(ap); });
+  index_.clear();
+  for (std::size_t i = 0; i < points_.size(); ++i) index_.emplace(MacKey(points_[i].mac), i);
+  return before - points_.size();
 }
 
 std::uint64_t AccessPointTable::WithoutPosition() const {

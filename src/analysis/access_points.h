@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ struct GpsPosition {
   DateTime time;
   bool operator==(const GpsPosition&) const = default;
 };
+
+// A MAC as one number, for sets and indexes.
+inline std::uint64_t MacKey(const std::array<std::uint8_t, 6>& mac) {
+  std::uint64_t key = 0;
+  for (const std::uint8_t b : mac) key = key << 8 | b;
+  return key;
+}
 
 // The position of the receiver's latest fix; nothing before the first GPS block, for a fix at
 // exactly 0, 0, one beyond +-90 / +-180 degrees, or one whose date (years 1980-2099) or time is
@@ -70,7 +78,10 @@ public:
   explicit AccessPointTable(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
 
   void Add(const Sighting& sighting);
+  // Keeps the access points `keep` says yes to, in their order; returns how many went.
+  std::size_t KeepOnly(const std::function<bool(const AccessPoint&)>& keep);
   const std::vector<AccessPoint>& All() const { return points_; }
+  bool Contains(const std::array<std::uint8_t, 6>& mac) const { return index_.contains(MacKey(mac)); }
   std::size_t Capacity() const { return capacity_; }
   // Access points left out because the table was full, each counted once; counting stops at
   // kMaxLeftOutCounted of them (LeftOutAtLeast() then tells that there were more).
@@ -79,8 +90,6 @@ public:
   std::uint64_t WithoutPosition() const;
 
 private:
-  static std::uint64_t Key(const std::array<std::uint8_t, 6>& mac);
-
   std::size_t capacity_;
   std::vector<AccessPoint> points_;
   std::unordered_map<std::uint64_t, std::size_t> index_;

@@ -348,7 +348,9 @@ void TMainForm::btnConvertClick() {
   ConvertThread_.reset(); // the worker of a conversion that has ended
   ConversionDisplay& display = *this;
   const ProductFile text{ProductId::Text, OutputDestination{ToPath(edOutputFile->text())}};
-  Convert::Outputs outputs = MakeOutputs({&text, 1}, ProductSettings{options, {}, {}});
+  ProductSettings settings;
+  settings.options = options;
+  Convert::Outputs outputs = MakeOutputs({&text, 1}, settings);
   ConvertThread_ =
       std::make_unique<ConvertWorker>(*input, std::move(outputs), display, recordHook_);
   Converting_ = true;

@@ -12,6 +12,7 @@
 #include "cli/progress.h"
 #include "convert/convert.h"
 #include "decode/log_summary.h"
+#include "products/catalogue.h"
 #include "reader/identify.h"
 
 namespace veltrix::cli {
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kMsgInterrupted = "Interrupted; the output ends with the last whole line.";
 constexpr const char* kMsgNotStarted = "Not converted (interrupted).";
+constexpr const char* kMsgNotMerged = "Not merged: the merged files are left as they were.";
 
 int DescribeLogs(const std::vector<std::string>& inputs, std::ostream& out, std::ostream& err,
                  const std::atomic<bool>& stop) {
@@ -52,51 +54,48 @@ std::string WithThousands(std::int64_t n) {
   return out;
 }
 
-int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
-               bool showProgress) {
-  std::vector<Job> jobs;
-  std::string problem;
-  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, settings.products,
-                settings.options.Groups())) {
-    PrintUsageError(err, problem);
-    return kExitUsage;
-  }
+// How a batch went, over all its inputs.
+struct BatchOutcome {
+  bool failed = false;
+  bool interrupted = false;
+  int Status() const { return interrupted ? kExitInterrupted : failed ? kExitFailed : kExitOk; }
+};
 
+// Runs the jobs with a progress display on a terminal, then tells, in input order whatever order
+// the workers finished in: on a terminal a line for each input converted with what it wrote, and
+// for every input its failure, or the damage its log showed and what its outputs left out
+// (warnings, also with -q: the output is complete but the log was not).
+BatchOutcome RunAndReport(const std::vector<Job>& jobs, const OutputsOfJob& outputsOf,
+                          const CliSettings& settings, std::ostream& err,
+                          const std::atomic<bool>& stop, bool terminal) {
   std::vector<std::int64_t> sizes;
   sizes.reserve(jobs.size());
   for (const Job& job : jobs) sizes.push_back(job.sizeBytes);
   ProgressCounters progress(sizes);
   std::optional<ProgressDisplay> display;
-  if (showProgress && !settings.quiet) display.emplace(progress, err);
-
-  const std::vector<JobResult> results =
-      RunBatch(jobs, settings.options, settings.picture, settings.jobs, stop, progress);
+  if (terminal) display.emplace(progress, err);
+  const std::vector<JobResult> results = RunBatch(jobs, outputsOf, settings.jobs, stop, progress);
   display.reset(); // clears the line before any message
 
-  // Messages come after the batch, in input order, whatever order the workers finished in: on a
-  // terminal a line for each input converted, and for every input its failure, or the damage
-  // its log showed (a warning, also with -q: the output is complete but the log was not).
-  const bool terminal = showProgress && !settings.quiet;
-  bool failed = false;
-  bool interrupted = false;
+  BatchOutcome outcome;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const JobResult& r = results[i];
     const std::string input = InputName(jobs[i].input);
     if (!r.started) {
       err << input << ": " << kMsgNotStarted << '\n';
-      interrupted = true;
+      outcome.interrupted = true;
       continue;
     }
     if (!Succeeded(r.status)) {
       err << input << ": " << StatusMessage(r.status);
       if (!r.failureDetail.empty()) err << " (" << r.failureDetail << ')';
       err << '\n';
-      failed = true;
+      outcome.failed = true;
       continue;
     }
     if (r.status == ConvertStatus::Cancelled) {
       err << input << ": " << kMsgInterrupted << '\n';
-      interrupted = true;
+      outcome.interrupted = true;
     } else if (terminal) {
       std::string written;
       for (const WrittenFile& file : r.written) {
@@ -109,9 +108,94 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
     if (r.damage.Any()) err << input << ": warning: " << DescribeDamage(r.damage) << '\n';
     for (const std::string& warning : r.warnings) err << input << ": warning: " << warning << '\n';
   }
+  return outcome;
+}
+
+ProductSettings SettingsOf(const CliSettings& settings) {
+  ProductSettings products;
+  products.options = settings.options;
+  products.picture = settings.picture;
+  products.filters = settings.filters;
+  return products;
+}
+
+// "1 log", "3 logs"
+std::string Counted(std::uint64_t n, const char* thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
+               bool showProgress) {
+  std::vector<Job> jobs;
+  std::string problem;
+  if (!PlanJobs(settings.inputs, settings.output, jobs, problem, settings.products,
+                settings.options.Groups())) {
+    PrintUsageError(err, problem);
+    return kExitUsage;
+  }
+  const ProductSettings products = SettingsOf(settings);
+  const auto outputsOf = [&](std::size_t i) {
+    ProductSettings own = products;
+    own.logName = FileNameOf(jobs[i].input);
+    return MakeOutputs(ProductFiles(jobs[i].files), own);
+  };
+  const BatchOutcome outcome =
+      RunAndReport(jobs, outputsOf, settings, err, stop, showProgress && !settings.quiet);
   err.flush();
-  if (interrupted) return kExitInterrupted;
-  return failed ? kExitFailed : kExitOk;
+  return outcome.Status();
+}
+
+// --merge: every input read into a part of one set of maps and tables, which is written once all
+// are read, and only then: an input that fails leaves the merged files as they were.
+int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
+             bool showProgress) {
+  MergePlan plan;
+  std::string problem;
+  if (!PlanMerge(settings.inputs, settings.output, settings.products, plan, problem)) {
+    PrintUsageError(err, problem);
+    return kExitUsage;
+  }
+  ProductSettings products = SettingsOf(settings);
+  products.logName = plan.name.substr(plan.name.find_last_of('/') + 1);
+  std::vector<MergedMaps::Log> logs;
+  for (const Job& job : plan.logs) logs.push_back({job.input, FileNameOf(job.input)});
+  const std::unique_ptr<MergedMaps> merged =
+      MakeMergedMaps(ProductFiles(plan.files), products, logs);
+  if (!merged->Open()) {
+    err << plan.name << ": " << kMsgCannotCreate << " (" << merged->FailureDetail() << ")\n";
+    return kExitFailed;
+  }
+  const bool terminal = showProgress && !settings.quiet;
+  const BatchOutcome outcome = RunAndReport(
+      plan.logs,
+      [&](std::size_t i) {
+        Convert::Outputs outputs;
+        outputs.push_back(merged->Part(i));
+        return outputs;
+      },
+      settings, err, stop, terminal);
+  if (outcome.interrupted || outcome.failed) {
+    merged->Abandon();
+    if (!outcome.interrupted) err << plan.name << ": " << kMsgNotMerged << '\n';
+    err.flush();
+    return outcome.Status();
+  }
+  if (!merged->Finish()) {
+    err << plan.name << ": " << kMsgCannotWrite << " (" << merged->FailureDetail() << ")\n";
+    return kExitFailed;
+  }
+  for (const std::string& warning : merged->Warnings())
+    err << plan.name << ": warning: " << warning << '\n';
+  if (terminal) {
+    std::string order;
+    for (const std::size_t i : merged->Order()) order += (order.empty() ? "" : ", ") + logs[i].name;
+    err << plan.name << ": " << Counted(logs.size(), "log") << " merged (" << order << "); "
+        << Counted(merged->AccessPoints(), "access point") << ", "
+        << (merged->LeftOutAtLeast() ? "more than " : "") << merged->LeftOutByFilters()
+        << " left out by the filters\n";
+  }
+  err.flush();
+  return kExitOk;
 }
 
 } // namespace
@@ -121,6 +205,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
   CliSettings settings;
   if (const std::optional<int> exit = ParseArguments(argc, argv, settings, out, err)) return *exit;
   if (settings.info) return DescribeLogs(settings.inputs, out, err, stop);
+  if (settings.merge) return MergeAll(settings, err, stop, showProgress);
   return ConvertAll(settings, err, stop, showProgress);
 }
 

@@ -32,6 +32,16 @@ std::string Footer() {
          "whole lines).";
 }
 
+// "a, b or c"
+std::string JoinedOr(const std::vector<std::string_view>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
 // "--waterfall, --kml, --gpx, --wigle or --ap-summary": the products that need no record group.
 std::string ProductsAlone() {
   std::vector<std::string_view> flags;
@@ -39,17 +49,75 @@ std::string ProductsAlone() {
     if (!product.flag.empty() && product.place != FilePlace::BesidePerGroup)
       flags.push_back(product.flag);
   }
-  std::string text;
-  for (std::size_t i = 0; i < flags.size(); ++i) {
-    if (i > 0) text += i + 1 == flags.size() ? " or " : ", ";
-    text += flags[i];
-  }
-  return text;
+  return JoinedOr(flags);
 }
 
 unsigned DefaultJobs() {
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : cores;
+}
+
+// "--kml, --gpx, --wigle or --ap-summary": the maps and tables.
+std::string MapFlags() {
+  std::vector<std::string_view> flags;
+  for (const Product& product : Catalogue())
+    if (product.ofAccessPoints) flags.push_back(product.flag);
+  return JoinedOr(flags);
+}
+
+// The filters' values as given on the command line.
+struct FilterTexts {
+  std::optional<std::string> minRssi, from, to, channels, encryption;
+  std::vector<std::string> macLists;
+};
+
+// The filters' values read into `filters`; what is wrong with one, naming its option.
+std::optional<std::string> ReadFilters(const FilterTexts& t, MapFilters& filters) {
+  const auto bad = [](const char* option, const std::string& value, const std::string& why) {
+    return std::string(option) + ": '" + value + "' " + why;
+  };
+  SightingFilter& s = filters.sightings;
+  AccessPointFilter& a = filters.accessPoints;
+  if (t.minRssi && !(s.minLevel = ParseLevel(*t.minRssi)))
+    return bad("--min-rssi", *t.minRssi, "is not a whole number of dBm, such as -75");
+  const char* times = "is not a time: use YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS";
+  if (t.from && !(s.from = ParseTime(*t.from, false))) return bad("--from", *t.from, times);
+  if (t.to && !(s.to = ParseTime(*t.to, true))) return bad("--to", *t.to, times);
+  if (s.from && s.to && *s.to < *s.from)
+    return bad("--to", *t.to, "is before --from '" + *t.from + "'");
+  if (t.channels && !(a.channels = ParseChannels(*t.channels)))
+    return bad("--channel", *t.channels, "is not a list of channels such as 1,6,11 or 1-3,11");
+  if (t.encryption == "open") {
+    a.encryption = Encryption::Open;
+  } else if (t.encryption == "wep") {
+    a.encryption = Encryption::Wep;
+  } else if (t.encryption) {
+    return bad("--encryption", *t.encryption, "is neither open nor wep");
+  }
+  for (const std::string& list : t.macLists) {
+    std::string problem;
+    if (!ParseMacList(list, a.excludeMacs, problem)) return bad("--exclude-mac", list, problem);
+  }
+  return std::nullopt;
+}
+
+// What is wrong with a --merge run, if anything.
+std::optional<std::string> MergeProblem(const CliSettings& settings, bool maps) {
+  if (settings.info) return "--merge cannot be used with --info";
+  if (settings.output.empty()) return "--merge needs -o NAME to name the merged files";
+  if (IsStandardStream(settings.output)) return "--merge writes files: it cannot be used with -o -";
+  std::vector<std::string_view> others;
+  if (settings.options.AnyRecordGroup()) others.push_back("a record group");
+  for (const Product& product : Catalogue()) {
+    if (!product.ofAccessPoints && !product.flag.empty() && settings.products.Has(product.id))
+      others.push_back(product.flag);
+  }
+  if (!others.empty()) {
+    return "--merge makes maps and tables only, not " + JoinedOr(others) +
+           ": convert the logs without --merge for those";
+  }
+  if (!maps) return "--merge needs " + MapFlags();
+  return std::nullopt;
 }
 
 } // namespace
@@ -92,7 +160,8 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
       ->type_name("");
   CLI::Option* output =
       app.add_option("-o,--output", settings.output,
-                     "output path (only with one INPUT; - writes standard output); default: "
+                     "output path (only with one INPUT, or NAME with --merge; - writes standard "
+                     "output); default: "
                      "INPUT with a trailing \".qx\" replaced by \"" +
                          text + "\", else with \"" + text +
                          "\" added; standard output for standard input")
@@ -134,10 +203,55 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     app.add_flag(std::string(product.flag), asked[i].second, std::string(product.help))
         ->group(std::string(product.helpGroup));
   }
+  const std::string mapsGroup(ProductOf(ProductId::Kml).helpGroup);
+  app.add_flag("--merge", settings.merge,
+               "one set of the maps and tables asked for from all INPUTs, named after -o NAME "
+               "(NAME.kml...): the logs in the order of their first record's clock")
+      ->group(mapsGroup);
   std::pair<double, double> db{settings.picture.dbMin, settings.picture.dbMax};
   app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
       ->type_name("MIN MAX")
       ->group(std::string(ProductOf(ProductId::Waterfall).helpGroup));
+
+  // Filters: their values are read after the parse, to name a malformed one with its option.
+  const char* filterGroup = "Filters of the maps and tables";
+  FilterTexts texts;
+  MapFilters& filters = settings.filters;
+  std::vector<CLI::Option*> filterOptions = {
+      app.add_option("--min-rssi", texts.minRssi,
+                     "leave out sightings weaker than DBM, such as -75")
+          ->type_name("DBM"),
+      app.add_option("--from", texts.from,
+                     "leave out sightings (and track points) before TIME: YYYY-MM-DD, "
+                     "YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS (RTC)")
+          ->type_name("TIME"),
+      app.add_option("--to", texts.to,
+                     "leave out sightings (and track points) after TIME; a date "
+                     "alone means its end")
+          ->type_name("TIME"),
+      app.add_option("--ssid", filters.accessPoints.ssids,
+                     "keep the access points whose SSID matches GLOB (* ? [...] [!...]); "
+                     "repeatable: any of them")
+          ->type_name("GLOB")
+          ->allow_extra_args(false),
+      app.add_option("--exclude-ssid", filters.accessPoints.excludeSsids,
+                     "leave out the access points whose SSID matches GLOB; repeatable")
+          ->type_name("GLOB")
+          ->allow_extra_args(false),
+      app.add_option("--exclude-mac", texts.macLists,
+                     "leave out these access points: MACs separated by commas, or @FILE with a "
+                     "MAC per line; repeatable")
+          ->type_name("LIST")
+          ->allow_extra_args(false),
+      app.add_option("--channel", texts.channels,
+                     "keep the access points on these channels (their strongest sighting's): "
+                     "1,6,11 or 1-6")
+          ->type_name("LIST"),
+      app.add_option("--encryption", texts.encryption,
+                     "keep only the open or only the WEP access points")
+          ->type_name("open|wep"),
+  };
+  for (CLI::Option* option : filterOptions) option->group(filterGroup);
 
   app.add_option("-j,--jobs", jobs, "convert up to N inputs at once (default: the number of cores)")
       ->type_name("N");
@@ -163,7 +277,7 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     PrintUsageError(err, "--output cannot be used with --info");
     return kExitUsage;
   }
-  if (output->count() > 0 && settings.inputs.size() > 1) {
+  if (output->count() > 0 && settings.inputs.size() > 1 && !settings.merge) {
     PrintUsageError(err, "--output needs exactly one INPUT");
     return kExitUsage;
   }
@@ -199,6 +313,25 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   if (split && !o.AnyRecordGroup()) {
     PrintUsageError(err, "--split needs at least one record group");
     return kExitUsage;
+  }
+  if (const std::optional<std::string> problem = ReadFilters(texts, filters)) {
+    PrintUsageError(err, *problem);
+    return kExitUsage;
+  }
+  bool maps = false;
+  for (const Product& product : Catalogue())
+    maps = maps || (product.ofAccessPoints && products.Has(product.id));
+  for (CLI::Option* option : filterOptions) {
+    if (option->count() > 0 && !maps) {
+      PrintUsageError(err, option->get_name() + " filters the maps and tables: add " + MapFlags());
+      return kExitUsage;
+    }
+  }
+  if (settings.merge) {
+    if (const std::optional<std::string> problem = MergeProblem(settings, maps)) {
+      PrintUsageError(err, *problem);
+      return kExitUsage;
+    }
   }
   if (!settings.info && !o.AnyRecordGroup() && !products.Any()) {
     PrintUsageError(err, o.accessPointsOnly

@@ -19,6 +19,8 @@ struct CliSettings {
   ConversionOptions options;
   ProductSet products;       // what each input gives
   WaterfallSettings picture; // the colour window of the pictures
+  MapFilters filters;        // what the maps and tables leave out
+  bool merge = false;        // one set of maps and tables for every input
   unsigned jobs = 1;
   bool quiet = false;
   bool info = false;

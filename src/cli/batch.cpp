@@ -29,9 +29,9 @@ private:
 
 } // namespace
 
-std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
-                                const WaterfallSettings& picture, unsigned workers,
-                                const std::atomic<bool>& stop, ProgressCounters& progress) {
+std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const OutputsOfJob& outputsOf,
+                                unsigned workers, const std::atomic<bool>& stop,
+                                ProgressCounters& progress) {
   std::vector<JobResult> results(jobs.size());
   std::atomic<std::size_t> next{0};
   // Each result is written by the one worker that took its job and read after every join.
@@ -41,17 +41,10 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
       if (i >= jobs.size()) return;
       const Job& job = jobs[i];
       JobObserver observer(progress, i);
-      const std::string inputName = InputName(job.input);
-      ProductSettings settings{options, picture, inputName.substr(inputName.find_last_of('/') + 1)};
-      std::vector<ProductFile> files;
-      for (const PlannedFile& file : job.files) {
-        const int descriptor = IsStandardStream(file.path) ? STDOUT_FILENO : -1;
-        files.push_back({file.product, {OutputName(file.path), descriptor}, file.group});
-      }
-      Convert::Outputs outputs = MakeOutputs(files, settings);
+      Convert::Outputs outputs = outputsOf(i);
       std::vector<const ConversionOutput*> all;
       for (const auto& output : outputs) all.push_back(output.get());
-      Convert conversion(inputName, std::move(outputs), observer, &stop);
+      Convert conversion(InputName(job.input), std::move(outputs), observer, &stop);
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
       const ConversionResult done = conversion.Execute();
       JobResult& result = results[i];
@@ -75,6 +68,23 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOp
   for (std::size_t w = 0; w < count; ++w) pool.emplace_back(work);
   pool.clear(); // joins
   return results;
+}
+
+std::vector<ProductFile> ProductFiles(const std::vector<PlannedFile>& planned) {
+  std::vector<ProductFile> files;
+  for (const PlannedFile& file : planned) {
+    const int descriptor = IsStandardStream(file.path) ? STDOUT_FILENO : -1;
+    files.push_back({file.product, {OutputName(file.path), descriptor}, file.group});
+  }
+  return files;
+}
+
+OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings) {
+  return [&jobs, settings = std::move(settings)](std::size_t i) {
+    ProductSettings own = settings;
+    own.logName = FileNameOf(jobs[i].input);
+    return MakeOutputs(ProductFiles(jobs[i].files), own);
+  };
 }
 
 } // namespace veltrix::cli

@@ -2,14 +2,14 @@
 // Runs a batch of conversions on a pool of worker threads.
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/job_plan.h"
 #include "cli/progress.h"
-#include "convert/conversion_options.h"
 #include "convert/convert.h"
-#include "plot/waterfall.h"
+#include "products/catalogue.h"
 
 namespace veltrix::cli {
 
@@ -22,13 +22,21 @@ struct JobResult {
   std::vector<std::string> warnings; // what the picture, maps and tables left out
 };
 
+// Makes the outputs of job `index`; called by the worker that takes the job.
+using OutputsOfJob = std::function<Convert::Outputs(std::size_t index)>;
+
 // Converts every job, at most `workers` at once, taking the jobs in order. Each job is one
-// Convert into the outputs the catalogue makes for the job's files, with its own observer, which
-// reports to `progress`; `options` are the text's choices and `picture` gives the pictures' colour
-// window; "-" reads standard input or writes standard output. `stop` is every conversion's
-// termination flag; once it is set no further job starts. Returns one result per job.
-std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const ConversionOptions& options,
-                                const WaterfallSettings& picture, unsigned workers,
-                                const std::atomic<bool>& stop, ProgressCounters& progress);
+// Convert into the outputs `outputsOf` makes, with its own observer, which reports to
+// `progress`; "-" reads standard input. `stop` is every conversion's termination flag; once it is
+// set no further job starts. Returns one result per job.
+std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const OutputsOfJob& outputsOf,
+                                unsigned workers, const std::atomic<bool>& stop,
+                                ProgressCounters& progress);
+
+// The files of a job as the catalogue takes them ("-" is standard output).
+std::vector<ProductFile> ProductFiles(const std::vector<PlannedFile>& planned);
+// The outputs the catalogue makes for each job's files, with `settings` (each log's name its own);
+// `jobs` must outlive it.
+OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings);
 
 } // namespace veltrix::cli

@@ -23,6 +23,11 @@ std::string OutputName(const std::string& output) {
   return IsStandardStream(output) ? "standard output" : output;
 }
 
+std::string FileNameOf(const std::string& input) {
+  const std::string name = InputName(input);
+  return name.substr(name.find_last_of('/') + 1);
+}
+
 std::string DefaultOutputPath(std::string_view input) {
   if (IsStandardStream(input)) return std::string(kStandardStream);
   return OutputNameQxReplaced(input);
@@ -82,7 +87,52 @@ std::int64_t PlannedSize(const std::string& input) {
   return S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
+// Plans `job` for `input` unless it is an input already planned (the same file); `keys` holds the
+// planned inputs' file keys.
+bool AddInput(const std::string& input, Job job, std::vector<Job>& jobs,
+              std::unordered_map<std::string, std::size_t>& keys, std::string& problem) {
+  // Each conversion opens its log exclusively: the same log twice would fail at random.
+  const auto [it, fresh] = keys.emplace(FileKey(input, STDIN_FILENO), jobs.size());
+  if (!fresh) {
+    problem = InputName(jobs[it->second].input) + " and " + InputName(input) + " are the same file";
+    return false;
+  }
+  job.input = input;
+  job.sizeBytes = PlannedSize(input);
+  jobs.push_back(std::move(job));
+  return true;
+}
+
+bool OneStandardInput(const std::vector<std::string>& inputs, std::string& problem) {
+  if (std::count_if(inputs.begin(), inputs.end(), IsStandardStream) <= 1) return true;
+  problem = "standard input (-) can be given only once";
+  return false;
+}
+
 } // namespace
+
+bool PlanMerge(const std::vector<std::string>& inputs, const std::string& output,
+               const ProductSet& products, MergePlan& plan, std::string& problem) {
+  problem.clear();
+  plan = MergePlan{};
+  std::unordered_map<std::string, std::size_t> inputByKey;
+  if (!OneStandardInput(inputs, problem)) return false;
+  for (const std::string& input : inputs)
+    if (!AddInput(input, Job{}, plan.logs, inputByKey, problem)) return false;
+  plan.name = std::string(OutputStemOf(output));
+  for (const Product& product : Catalogue()) {
+    if (!products.Has(product.id)) continue;
+    PlannedFile& file =
+        plan.files.emplace_back(PlannedFile{product.id, FileBeside(plan.name, product)});
+    const auto input = inputByKey.find(FileKey(file.path, STDOUT_FILENO));
+    if (input != inputByKey.end()) {
+      problem = "the merged " + std::string(product.noun) + " " + file.path +
+                " would overwrite the input " + InputName(plan.logs[input->second].input);
+      return false;
+    }
+  }
+  return true;
+}
 
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
               std::vector<Job>& jobs, std::string& problem, const ProductSet& products,
@@ -91,14 +141,9 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   problem.clear();
   std::unordered_map<std::string, std::size_t> inputByKey;
   std::unordered_map<std::string, std::size_t> outputByKey;
-  if (std::count_if(inputs.begin(), inputs.end(), IsStandardStream) > 1) {
-    problem = "standard input (-) can be given only once";
-    return false;
-  }
+  if (!OneStandardInput(inputs, problem)) return false;
   for (const std::string& input : inputs) {
     Job job;
-    job.input = input;
-    job.sizeBytes = PlannedSize(input);
     const std::string stem = OutputStem(input, output);
     for (const Product& product : Catalogue()) {
       if (!products.Has(product.id)) continue;
@@ -121,14 +166,7 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
           job.files.push_back({product.id, FileBeside(stem, product, group), group});
       }
     }
-    // Each conversion opens its log exclusively: the same log twice would fail at random.
-    const auto [it, fresh] = inputByKey.emplace(FileKey(input, STDIN_FILENO), jobs.size());
-    if (!fresh) {
-      problem =
-          InputName(jobs[it->second].input) + " and " + InputName(input) + " are the same file";
-      return false;
-    }
-    jobs.push_back(std::move(job));
+    if (!AddInput(input, std::move(job), jobs, inputByKey, problem)) return false;
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     for (const PlannedFile& file : jobs[i].files) {

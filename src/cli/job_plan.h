@@ -19,6 +19,9 @@ inline bool IsStandardStream(std::string_view path) {
 // The name a path goes by in messages: "standard input" or "standard output" for "-".
 std::string InputName(const std::string& input);
 std::string OutputName(const std::string& output);
+// The file name of an input, as the maps and pictures name it: "log.qx" for "data/log.qx",
+// "standard input" for "-".
+std::string FileNameOf(const std::string& input);
 
 // The output path of an input: a trailing ".qx" (any case) becomes ".out"; any other name gets
 // ".out" added ("log.QX" -> "log.out", "mylog" -> "mylog.out", "a.qx.bak" -> "a.qx.bak.out").
@@ -56,5 +59,19 @@ struct Job {
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
               std::vector<Job>& jobs, std::string& problem,
               const ProductSet& products = {ProductId::Text}, const RecordGroups& groups = {});
+
+// A survey merged into one set of maps and tables: a job per input that writes nothing of its own,
+// and the merged files, named after the output path (NAME.kml...).
+struct MergePlan {
+  std::vector<Job> logs;
+  std::vector<PlannedFile> files;
+  std::string name; // NAME
+};
+
+// Plans the merge of `inputs` into the `products` of the maps and tables. False, with `problem`
+// set, when "-" is given more than once, two inputs are the same file, or a merged file would
+// overwrite an input.
+bool PlanMerge(const std::vector<std::string>& inputs, const std::string& output,
+               const ProductSet& products, MergePlan& plan, std::string& problem);
 
 } // namespace veltrix::cli

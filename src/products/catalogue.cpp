@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "outputs/maps/map_output.h"
+#include "outputs/maps/merged_maps.h"
 #include "outputs/picture/waterfall_output.h"
 #include "outputs/text/delimited_text_output.h"
 
@@ -32,9 +33,7 @@ void MakePictureOutputs(std::span<const ProductFile> files, const ProductSetting
   }
 }
 
-// One output for every map and table of the log: they share its decoder and access points.
-void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
-                    Convert::Outputs& outputs) {
+MapFiles MapFilesOf(std::span<const ProductFile> files) {
   MapFiles maps;
   for (const ProductFile& file : files) {
     switch (file.product) {
@@ -47,15 +46,24 @@ void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& s
     case ProductId::Wigle:
       maps.wigle = file.destination;
       break;
-    default:
+    case ProductId::AccessPointSummary:
       maps.accessPoints = file.destination;
+      break;
+    default:
       break;
     }
   }
+  return maps;
+}
+
+// One output for every map and table of the log: they share its decoder and access points.
+void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                    Convert::Outputs& outputs) {
+  const MapFiles maps = MapFilesOf(files);
   MapSettings map;
   map.name = settings.logName;
   map.delimiter = settings.options.DelimiterChar();
-  outputs.push_back(std::make_unique<MapOutput>(maps, map));
+  outputs.push_back(std::make_unique<MapOutput>(maps, map, settings.filters));
 }
 
 constexpr const char* kRecordGroupsHelp = "Record groups";
@@ -76,15 +84,15 @@ constexpr std::array<Product, 7> kCatalogue = {{
      "path without \".out\"); alone when no record group is chosen",
      MakePictureOutputs},
     {ProductId::Kml, "kml", "--kml", ".kml", FilePlace::Beside, "map", kMapsHelp,
-     "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs},
+     "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs, true},
     {ProductId::Gpx, "gpx", "--gpx", ".gpx", FilePlace::Beside, "map", kMapsHelp,
-     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs},
+     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs, true},
     {ProductId::Wigle, "wigle", "--wigle", ".wigle.csv", FilePlace::Beside, "table", kMapsHelp,
      "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format",
-     MakeMapOutputs},
+     MakeMapOutputs, true},
     {ProductId::AccessPointSummary, "ap-summary", "--ap-summary", ".aps.csv", FilePlace::Beside,
      "table", kMapsHelp, "NAME.aps.csv: one row per access point, in the chosen delimiter",
-     MakeMapOutputs},
+     MakeMapOutputs, true},
 }};
 
 constexpr bool RowsInIdOrder() {
@@ -117,6 +125,15 @@ std::string FileBeside(std::string_view stem, const Product& product, RecordGrou
     suffix.remove_prefix(mark + kGroupMark.size());
   }
   return path.append(suffix);
+}
+
+std::unique_ptr<MergedMaps> MakeMergedMaps(std::span<const ProductFile> files,
+                                           const ProductSettings& settings,
+                                           std::vector<MergedMaps::Log> logs) {
+  MapSettings map;
+  map.name = settings.logName;
+  map.delimiter = settings.options.DelimiterChar();
+  return std::make_unique<MergedMaps>(MapFilesOf(files), map, settings.filters, std::move(logs));
 }
 
 Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings) {

@@ -5,13 +5,17 @@
 // in a family) and one row here. (output_names.h holds the rules that name the text itself.)
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "analysis/map_filters.h"
 #include "convert/conversion_options.h"
 #include "convert/convert.h"
 #include "io/output_target.h"
+#include "outputs/maps/merged_maps.h"
 #include "plot/waterfall.h"
 
 namespace veltrix {
@@ -23,6 +27,7 @@ struct ProductSettings {
   ConversionOptions options; // the text's choices; the access-point table takes its delimiter
   WaterfallSettings picture; // the pictures' colour window
   std::string logName;       // the log's file name, for titles and the maps' document names
+  MapFilters filters;        // what the maps and tables leave out
 };
 
 // One file of a product, for one log.
@@ -53,6 +58,9 @@ struct Product {
   std::string_view helpGroup; // where --help lists the flag
   std::string_view help;
   OutputFactory make;
+  // A map or table of the access points: the maps' filters apply, and --merge makes one for all
+  // logs.
+  bool ofAccessPoints = false;
 };
 
 // Every product, in the order their outputs are made and their files reported.
@@ -66,6 +74,12 @@ std::string FileBeside(std::string_view stem, const Product& product,
 // The outputs that write one log's `files`, in catalogue order; the files of one family go to one
 // factory, so that they come from one decoder.
 Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings);
+
+// The maps and tables of a survey of many logs, merged (the files of products ofAccessPoints);
+// `settings.logName` names the documents of several logs.
+std::unique_ptr<MergedMaps> MakeMergedMaps(std::span<const ProductFile> files,
+                                           const ProductSettings& settings,
+                                           std::vector<MergedMaps::Log> logs);
 
 // A choice of products.
 class ProductSet {

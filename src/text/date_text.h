@@ -2,6 +2,7 @@
 // A date and time as numbers: the RTC of a record or the time of a GPS fix, written as ISO 8601
 // or as the log's RTC texts, and counted in seconds.
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,7 +19,8 @@ struct DateTime {
     return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hours >= 0 && hours <= 23 &&
            minutes >= 0 && minutes <= 59 && seconds >= 0 && seconds <= 59;
   }
-  bool operator==(const DateTime&) const = default;
+  // Earlier first: by year, then month, day, hour, minute and second.
+  auto operator<=>(const DateTime&) const = default;
 
   // "2007-12-07T13:00:11", or with `separator` ' ': "2007-12-07 13:00:11". Four-digit year.
   std::string Iso(char separator = 'T') const {

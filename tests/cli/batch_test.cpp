@@ -24,10 +24,10 @@ std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
   return jobs;
 }
 
-ConversionOptions AllRecords() {
-  ConversionOptions o;
-  o.TickAllRecordGroups();
-  return o;
+ProductSettings AllRecords() {
+  ProductSettings settings;
+  settings.options.TickAllRecordGroups();
+  return settings;
 }
 
 TEST(RunBatch, ConvertsEveryJobAndFinishesTheProgress) {
@@ -40,7 +40,8 @@ TEST(RunBatch, ConvertsEveryJobAndFinishesTheProgress) {
   ProgressCounters progress(sizes);
   const std::atomic<bool> stop{false};
 
-  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), {}, 3, stop, progress);
+  const std::vector<JobResult> results =
+      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords()), 3, stop, progress);
   ASSERT_EQ(results.size(), jobs.size());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_TRUE(results[i].started) << i;
@@ -57,7 +58,8 @@ TEST(RunBatch, StartsNothingOnceStopped) {
   const std::vector<Job> jobs = ExampleJobs(dir, 3);
   ProgressCounters progress({1, 1, 1});
   const std::atomic<bool> stop{true};
-  const std::vector<JobResult> results = RunBatch(jobs, AllRecords(), {}, 2, stop, progress);
+  const std::vector<JobResult> results =
+      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords()), 2, stop, progress);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_FALSE(results[i].started);
     EXPECT_FALSE(std::filesystem::exists(jobs[i].PathOf(ProductId::Text)));

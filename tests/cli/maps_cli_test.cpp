@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 
 #include "cli_process.h"
 #include "decode/payload_types.h"
@@ -15,6 +16,14 @@ using testing::Bytes;
 
 bool Installed(const char* program) {
   return fs::exists(std::string("/usr/bin/") + program);
+}
+
+// The published GPX 1.1 schema, beside the project's folder.
+const std::string kGpxSchema = std::string(VELTRIX_SOURCE_DIR) + "/../shared/schemas/gpx11.xsd";
+
+// xmllint's verdict on a GPX file against the schema.
+Result ValidateGpx(const TempDir& logs, const std::string& gpx) {
+  return RunShell(logs, "xmllint --nonet --noout --schema '" + kGpxSchema + "' '" + gpx + "'");
 }
 
 Bytes Beacon(std::uint8_t last, std::string_view ssid, bool wep, std::int8_t rssi) {
@@ -64,6 +73,12 @@ TEST_F(ConvertCli, MapsAndTablesParseBackWithTheirReaders) {
     const Result lint =
         RunShell(logs, "xmllint --noout '" + dir.File("m.kml") + "' '" + dir.File("m.gpx") + "'");
     EXPECT_EQ(lint.status, 0) << lint.err;
+    if (fs::exists(kGpxSchema)) {
+      const Result valid = ValidateGpx(logs, dir.File("m.gpx"));
+      EXPECT_EQ(valid.status, 0) << valid.err;
+    } else {
+      std::cout << "GPX schema check left out: no " << kGpxSchema << '\n';
+    }
   }
   if (Installed("gpsbabel")) {
     // Five waypoints; a track of two distinct positions.
@@ -97,6 +112,34 @@ EOF
     EXPECT_EQ(csv.status, 0) << csv.err;
     EXPECT_EQ(csv.out, "5\n<&>\"'\na,b \"c\"\n\\xFF\\x01\\x0D\\x0A\nCaf\xC3\xA9\n\n");
   }
+}
+
+// Positions at the poles and on the antimeridian make valid GPX: GPX's longitudes end before
+// +180, which is written as -180 there (KML keeps it).
+TEST_F(ConvertCli, GpxAtTheEdgesOfTheMap) {
+  if (!Installed("xmllint")) GTEST_SKIP() << "xmllint is not installed";
+  if (!fs::exists(kGpxSchema)) GTEST_SKIP() << "no GPX schema at " << kGpxSchema;
+  constexpr std::int32_t kDegree = 3600000;
+  const std::pair<std::int32_t, std::int32_t> places[] = {
+      {90 * kDegree, 180 * kDegree}, {-90 * kDegree, -180 * kDegree}, {1, 180 * kDegree}};
+  testing::LogBuilder log("QXB ");
+  for (std::uint8_t i = 0; i < 3; ++i) {
+    testing::GpsFix fix;
+    fix.latitude = places[i].first;
+    fix.longitude = places[i].second;
+    log.Frame(b_payload::kGps, testing::GpsBody(fix))
+        .Frame(b_payload::kManagementCapture, Beacon(i, "edge", false, -50));
+  }
+  const std::string qx = WriteLog("edge.qx", log.bytes());
+  ASSERT_EQ(RunCli(logs, {"--gpx", "--kml", qx}).status, 0);
+  const Result valid = ValidateGpx(logs, dir.File("edge.gpx"));
+  EXPECT_EQ(valid.status, 0) << valid.err;
+  const std::string gpx = Slurp(dir.File("edge.gpx"));
+  EXPECT_NE(gpx.find("<wpt lat=\"90.0000000\" lon=\"-180.0000000\">"), std::string::npos);
+  EXPECT_NE(gpx.find("<trkpt lat=\"-90.0000000\" lon=\"-180.0000000\">"), std::string::npos);
+  EXPECT_EQ(gpx.find("lon=\"180"), std::string::npos);
+  EXPECT_NE(Slurp(dir.File("edge.kml")).find("<coordinates>180.0000000,90.0000000</coordinates>"),
+            std::string::npos);
 }
 
 // --split: each file is what a conversion with its group alone writes.

@@ -1,4 +1,4 @@
-// GPX 1.1: waypoints and the GPS track.
+// GPX 1.1: waypoints and the GPS tracks.
 #include "outputs/maps/gpx.h"
 
 #include <functional>
@@ -6,27 +6,33 @@
 #include "outputs/maps/map_text.h"
 
 namespace veltrix::maps {
+namespace {
+
+// GPX takes longitudes from -180 up to but not including 180: 180 is written as -180, the same
+// meridian.
+std::string Place(double latitude, double longitude) {
+  return "lat=\"" + Degrees(latitude, kMapDecimals) + "\" lon=\"" +
+         Degrees(longitude == 180.0 ? -180.0 : longitude, kMapDecimals) + "\"";
+}
+
+} // namespace
 
 std::size_t GpsTrack::PlaceHash::operator()(const std::pair<double, double>& p) const {
   const std::size_t a = std::hash<double>{}(p.first);
   return a ^ (std::hash<double>{}(p.second) + 0x9E3779B97F4A7C15ull + (a << 6) + (a >> 2));
 }
 
-void GpsTrack::Add(const GpsPosition& at) {
-  if (places_.contains({at.latitude, at.longitude})) return;
-  if (points_.size() >= kMaxPoints) {
+bool GpsTrack::Add(const GpsPosition& at) {
+  if (places_.contains({at.latitude, at.longitude})) return false;
+  if (places_.size() >= kMaxPoints) {
     ++left_out_;
-    return;
+    return false;
   }
   places_.insert({at.latitude, at.longitude});
-  const DateTime& t = at.time;
-  const auto s16 = [](std::int64_t v) { return static_cast<std::int16_t>(v); };
-  points_.push_back({at.latitude, at.longitude, s16(t.year), s16(t.month), s16(t.day), s16(t.hours),
-                     s16(t.minutes), s16(t.seconds)});
+  return true;
 }
 
-void WriteGpx(OutputFile& out, const AccessPointTable& table, const GpsTrack& track,
-              const std::string& name, const std::string& program) {
+void WriteGpxHead(OutputFile& out, const std::string& name, const std::string& program) {
   out.Text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"" +
            Xml(program) +
            "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
@@ -34,26 +40,33 @@ void WriteGpx(OutputFile& out, const AccessPointTable& table, const GpsTrack& tr
            "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
            "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n<metadata><name>" +
            Xml(name) + "</name></metadata>\n");
-  const auto place = [](double latitude, double longitude) {
-    return "lat=\"" + Degrees(latitude, kMapDecimals) + "\" lon=\"" +
-           Degrees(longitude, kMapDecimals) + "\"";
-  };
+}
+
+void WriteGpxWaypoints(OutputFile& out, const AccessPointTable& table) {
   for (const AccessPoint& ap : table.All()) {
     if (!ap.position) continue;
-    out.Text("<wpt " + place(ap.position->latitude, ap.position->longitude) + "><time>" +
+    out.Text("<wpt " + Place(ap.position->latitude, ap.position->longitude) + "><time>" +
              UtcText(ap.position->time) + "</time><name>" + SsidName(ap.ssid) +
-             "</name><desc>MAC " + ColonMac(ap.mac) + ", channel " + Number(ap.channel) + ", WEP " +
-             (ap.wep ? "Yes" : "No") + ", " + Number(ap.levelAtPosition) + " dBm</desc></wpt>\n");
+             "</name><desc>MAC " + ColonMac(ap.mac) + ", channel " + Number(ap.channel) +
+             ", WEP " + (ap.wep ? "Yes" : "No") + ", " + Number(ap.levelAtPosition) +
+             " dBm</desc></wpt>\n");
   }
-  if (!track.Points().empty()) {
-    out.Text("<trk><name>" + Xml(name) + "</name><trkseg>\n");
-    for (const GpsTrack::Point& p : track.Points()) {
-      const DateTime t{p.year, p.month, p.day, p.hours, p.minutes, p.seconds};
-      out.Text("<trkpt " + place(p.latitude, p.longitude) + "><time>" + UtcText(t) +
-               "</time></trkpt>\n");
-    }
-    out.Text("</trkseg></trk>\n");
-  }
+}
+
+void WriteGpxTrackStart(OutputFile& out, const std::string& name) {
+  out.Text("<trk><name>" + Xml(name) + "</name><trkseg>\n");
+}
+
+void WriteGpxTrackPoint(OutputFile& out, const GpsPosition& at) {
+  out.Text("<trkpt " + Place(at.latitude, at.longitude) + "><time>" + UtcText(at.time) +
+           "</time></trkpt>\n");
+}
+
+void WriteGpxTrackEnd(OutputFile& out) {
+  out.Text("</trkseg></trk>\n");
+}
+
+void WriteGpxTail(OutputFile& out) {
   out.Text("</gpx>\n");
 }
 

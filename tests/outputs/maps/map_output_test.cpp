@@ -55,7 +55,7 @@ MapRun MapOf(const Bytes& log, std::size_t capacity = AccessPointTable::kDefault
   MapFiles files;
   files.kml = OutputDestination{dir.File("in.kml")};
   files.accessPoints = OutputDestination{dir.File("in.aps.csv")};
-  auto map = std::make_unique<MapOutput>(files, MapSettings{"in.qx"}, capacity);
+  auto map = std::make_unique<MapOutput>(files, MapSettings{"in.qx"}, MapFilters{}, capacity);
   const MapOutput& output = *map;
   Convert::Outputs outputs;
   outputs.push_back(std::move(map));

@@ -1,0 +1,107 @@
+// The merge order of a survey's logs, and its sightings as records of bytes.
+#include "analysis/survey_merge.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace veltrix {
+namespace {
+
+// Fixed-size fields, in the machine's own byte order: the records never leave the process.
+template <class T> void Put(std::string& out, T value) {
+  char bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  out.append(bytes, sizeof value);
+}
+
+template <class T> T Get(const char*& in) {
+  T value;
+  std::memcpy(&value, in, sizeof value);
+  in += sizeof value;
+  return value;
+}
+
+void PutTime(std::string& out, const DateTime& t) {
+  for (const std::int64_t field : {t.year, t.month, t.day, t.hours, t.minutes, t.seconds})
+    Put(out, field);
+}
+
+DateTime GetTime(const char*& in) {
+  DateTime t;
+  for (std::int64_t* field : {&t.year, &t.month, &t.day, &t.hours, &t.minutes, &t.seconds})
+    *field = Get<std::int64_t>(in);
+  return t;
+}
+
+// Kept, MAC, channel, WEP, level, RTC, has a position, latitude, longitude, time, SSID length.
+constexpr std::size_t kFixedBytes = 1 + 6 + 1 + 1 + 2 + 48 + 1 + 8 + 8 + 48 + 1;
+
+} // namespace
+
+std::vector<std::size_t> MergeOrder(const std::vector<MergeKey>& keys) {
+  std::vector<std::size_t> order(keys.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const MergeKey& x = keys[a];
+    const MergeKey& y = keys[b];
+    if (x.firstRecord.has_value() != y.firstRecord.has_value()) return x.firstRecord.has_value();
+    if (x.firstRecord && *x.firstRecord != *y.firstRecord) return *x.firstRecord < *y.firstRecord;
+    return x.path < y.path; // byte by byte, as char_traits<char> compares
+  });
+  return order;
+}
+
+void AppendSightingRecord(std::string& out, const Sighting& s, bool kept) {
+  const std::size_t ssid = std::min<std::size_t>(s.ssid.size(), 255);
+  Put<std::uint16_t>(out, static_cast<std::uint16_t>(kFixedBytes + ssid));
+  Put<std::uint8_t>(out, kept ? 1 : 0);
+  out.append(reinterpret_cast<const char*>(s.mac.data()), s.mac.size());
+  Put<std::uint8_t>(out, s.channel);
+  Put<std::uint8_t>(out, s.wep ? 1 : 0);
+  Put<std::int16_t>(out, s.level);
+  PutTime(out, s.rtc);
+  const GpsPosition none;
+  const GpsPosition& at = s.position ? *s.position : none;
+  Put<std::uint8_t>(out, s.position ? 1 : 0);
+  Put<double>(out, at.latitude);
+  Put<double>(out, at.longitude);
+  PutTime(out, at.time);
+  Put<std::uint8_t>(out, static_cast<std::uint8_t>(ssid));
+  out.append(s.ssid.substr(0, ssid));
+}
+
+std::size_t ReadSightingRecord(std::string_view in, Sighting& s, std::string& ssid, bool& kept) {
+  if (in.size() < 2) return 0;
+  const char* p = in.data();
+  const std::size_t length = Get<std::uint16_t>(p);
+  if (length < kFixedBytes || in.size() < 2 + length) return 0;
+  kept = Get<std::uint8_t>(p) != 0;
+  std::memcpy(s.mac.data(), p, s.mac.size());
+  p += s.mac.size();
+  s.channel = Get<std::uint8_t>(p);
+  s.wep = Get<std::uint8_t>(p) != 0;
+  s.level = Get<std::int16_t>(p);
+  s.rtc = GetTime(p);
+  const bool placed = Get<std::uint8_t>(p) != 0;
+  GpsPosition at;
+  at.latitude = Get<double>(p);
+  at.longitude = Get<double>(p);
+  at.time = GetTime(p);
+  s.position = placed ? std::optional<GpsPosition>(at) : std::nullopt;
+  const std::size_t size = Get<std::uint8_t>(p);
+  ssid.assign(p, std::min(size, length - kFixedBytes));
+  s.ssid = ssid;
+  return 2 + length;
+}
+
+void SightedCount::Add(const std::array<std::uint8_t, 6>& mac) {
+  const std::uint64_t key = MacKey(mac);
+  if (seen_.size() < limit_) {
+    seen_.insert(key);
+  } else if (!seen_.contains(key)) {
+    more_ = true;
+  }
+}
+
+} // namespace veltrix

@@ -1,0 +1,76 @@
+#pragma once
+// One log's pass for the maps and tables: a decoder of its own, the sighting filters, and where
+// the kept sightings go. For one log they are gathered here into its access-point table; for a
+// merged survey they wait in a scratch file, to be gathered with the other logs' in merge order.
+// The WiGLE rows of the kept sightings that have a position go to the WiGLE file itself or to a
+// scratch file, and the track's points to a scratch file; both are formatted here, so that the
+// logs of a survey format theirs at the same time.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "analysis/access_points.h"
+#include "analysis/map_filters.h"
+#include "analysis/survey_merge.h"
+#include "decode/decoders.h"
+#include "io/output_file.h"
+#include "io/scratch_file.h"
+#include "outputs/maps/gpx.h"
+
+namespace veltrix::maps {
+
+class MapPart : private SightingSink {
+public:
+  struct Settings {
+    SightingFilter filter;
+    bool keepSightings = false; // for a merge: every sighting in a scratch file, kept or not
+    bool rows = false;          // the WiGLE rows
+    bool track = false;         // the GPX track's points
+    std::size_t capacity = AccessPointTable::kDefaultCapacity; // of the table gathered here
+  };
+
+  // Scratch files go in the folder of `scratchBeside`.
+  MapPart(Settings settings, std::string scratchBeside);
+
+  // Starts on a log of `variant`; the WiGLE rows go to `rows` when given, else to a scratch file.
+  // False when a scratch file cannot be made.
+  bool Open(LogVariant variant, OutputFile* rows = nullptr);
+  void Take(const Frame& frame);
+  // True once a write has failed.
+  bool Failed() const;
+  // Completes the scratch files, for reading. False when a write failed.
+  bool Finish();
+  void Abandon();
+  std::string FailureDetail() const;
+
+  LogVariant Variant() const { return variant_; }
+  const std::optional<DateTime>& FirstRecord() const { return clock_.Time(); }
+  // The access points gathered (without keepSightings).
+  AccessPointTable& Table() { return table_; }
+  const AccessPointTable& Table() const { return table_; }
+  // After Finish: the scratch files (of what the settings ask for), and the track's size.
+  ScratchFile& Sightings() { return sightings_; }
+  ScratchFile& Rows() { return rows_; }
+  ScratchFile& TrackPoints() { return track_points_; }
+  const GpsTrack& Track() const { return track_; }
+
+private:
+  void AccessPointSighted(const StationNode& node) override;
+
+  const Settings settings_;
+  const std::string scratch_beside_;
+  LogVariant variant_ = LogVariant::G;
+  std::optional<RecordDecoder> decoder_;
+  const Frame* frame_ = nullptr; // the one being decoded
+  FirstRecordClock clock_;
+  AccessPointTable table_;
+  GpsTrack track_;
+  ScratchFile sightings_, rows_, track_points_;
+  OutputFile sightings_out_{','}, rows_out_{','}, track_out_{','};
+  OutputFile* row_file_ = nullptr; // where the rows go
+  std::string record_;             // a sighting's bytes
+};
+
+} // namespace veltrix::maps

@@ -1,0 +1,127 @@
+// A survey's logs merged into one set of maps and tables.
+#include "outputs/maps/merged_maps.h"
+
+#include "analysis/survey_merge.h"
+#include "outputs/maps/wigle.h"
+
+namespace veltrix {
+namespace {
+
+std::string ScratchBeside(const MapFiles& files) {
+  for (const auto* d : {&files.wigle, &files.gpx, &files.kml, &files.accessPoints})
+    if (*d) return (*d)->path;
+  return ".";
+}
+
+// The conversion output of one log: its part, which the merge keeps.
+class PartOutput final : public ConversionOutput {
+public:
+  explicit PartOutput(maps::MapPart& part) : part_(part) {}
+  std::vector<OutputDestination> Destinations() const override { return {}; }
+  bool Open(LogVariant variant) override { return part_.Open(variant); }
+  void Take(const Frame& frame) override { part_.Take(frame); }
+  bool Failed() const override { return part_.Failed(); }
+  bool Finish() override { return part_.Finish(); }
+  void Abandon() override { part_.Abandon(); }
+  std::string FailureDetail() const override { return part_.FailureDetail(); }
+  std::vector<WrittenFile> Written() const override { return {}; }
+
+private:
+  maps::MapPart& part_;
+};
+
+} // namespace
+
+MergedMaps::MergedMaps(MapFiles files, MapSettings settings, MapFilters filters,
+                       std::vector<Log> logs, std::size_t capacity)
+    : settings_(std::move(settings)), filters_(std::move(filters)), logs_(std::move(logs)),
+      files_(files, settings_.delimiter), table_(capacity) {
+  if (logs_.size() == 1) settings_.name = logs_.front().name;
+  const maps::MapPart::Settings part{filters_.sightings, true, files.wigle.has_value(),
+                                     files.gpx.has_value(), capacity};
+  for (std::size_t i = 0; i < logs_.size(); ++i)
+    parts_.push_back(std::make_unique<maps::MapPart>(part, ScratchBeside(files)));
+}
+
+MergedMaps::~MergedMaps() = default;
+
+bool MergedMaps::Open() {
+  return files_.Open();
+}
+
+std::unique_ptr<ConversionOutput> MergedMaps::Part(std::size_t index) {
+  return std::make_unique<PartOutput>(*parts_[index]);
+}
+
+// The sightings of every log in merge order into the one table, the filters' verdicts counted.
+bool MergedMaps::Gather() {
+  std::vector<MergeKey> keys;
+  for (std::size_t i = 0; i < logs_.size(); ++i)
+    keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
+  order_ = MergeOrder(keys);
+  SightedCount sighted(4 * table_.Capacity());
+  Sighting s;
+  std::string ssid;
+  bool kept = false;
+  for (const std::size_t i : order_) {
+    ScratchReader reader(parts_[i]->Sightings());
+    for (;;) {
+      const std::string_view head = reader.Peek(2);
+      if (head.size() < 2) break;
+      const std::size_t length = ReadSightingRecord(reader.Peek(2 + 512), s, ssid, kept);
+      if (length == 0) break;
+      reader.Skip(length);
+      sighted.Add(s.mac);
+      if (kept) table_.Add(s);
+    }
+    if (reader.Failed()) {
+      read_failure_ = parts_[i]->Sightings().FailureDetail();
+      return false;
+    }
+  }
+  if (filters_.accessPoints.Active())
+    table_.KeepOnly([&](const AccessPoint& ap) { return filters_.accessPoints.Keeps(ap); });
+  const std::uint64_t accounted = table_.All().size() + table_.LeftOut();
+  left_out_by_filters_ = sighted.Count() > accounted ? sighted.Count() - accounted : 0;
+  left_out_at_least_ = sighted.AtLeast();
+  return true;
+}
+
+bool MergedMaps::Finish() {
+  if (!Gather()) {
+    Abandon();
+    return false;
+  }
+  if (files_.Files().wigle) {
+    bool b = false, g = false;
+    for (const auto& part : parts_) (part->Variant() == LogVariant::B ? b : g) = true;
+    maps::WriteWigleHeader(files_.Wigle(), b, g, settings_.program);
+  }
+  std::vector<maps::TrackPiece> tracks;
+  maps::SpooledRows rows;
+  rows.ofTableOnly = filters_.accessPoints.Active();
+  for (const std::size_t i : order_) {
+    tracks.push_back({logs_[i].name, &parts_[i]->TrackPoints(), parts_[i]->Track().Points()});
+    rows.spools.push_back(&parts_[i]->Rows());
+  }
+  files_.Write(table_, settings_, tracks, rows);
+  return files_.Finish();
+}
+
+void MergedMaps::Abandon() {
+  files_.Abandon();
+  for (const auto& part : parts_) part->Abandon();
+}
+
+std::string MergedMaps::FailureDetail() const {
+  if (!read_failure_.empty()) return read_failure_;
+  return files_.FailureDetail();
+}
+
+std::vector<std::string> MergedMaps::Warnings() const {
+  std::uint64_t trackLeftOut = 0;
+  for (const auto& part : parts_) trackLeftOut += part->Track().LeftOut();
+  return maps::MapWarnings(files_.Files(), table_, filters_.accessPoints.Active(), trackLeftOut);
+}
+
+} // namespace veltrix
