@@ -22,6 +22,7 @@ namespace {
 constexpr const char* kMsgInterrupted = "Interrupted; the output ends with the last whole line.";
 constexpr const char* kMsgNotStarted = "Not converted (interrupted).";
 constexpr const char* kMsgNotMerged = "Not merged: the merged files are left as they were.";
+constexpr const char* kMsgReadInterrupted = "Interrupted before the end of the log.";
 
 int DescribeLogs(const std::vector<std::string>& inputs, std::ostream& out, std::ostream& err,
                  const std::atomic<bool>& stop) {
@@ -68,6 +69,8 @@ struct BatchOutcome {
 BatchOutcome RunAndReport(const std::vector<Job>& jobs, const OutputsOfJob& outputsOf,
                           const CliSettings& settings, std::ostream& err,
                           const std::atomic<bool>& stop, bool terminal) {
+  // The parts of a merged survey have no output of their own to end with whole lines.
+  const char* interrupted = settings.merge ? kMsgReadInterrupted : kMsgInterrupted;
   std::vector<std::int64_t> sizes;
   sizes.reserve(jobs.size());
   for (const Job& job : jobs) sizes.push_back(job.sizeBytes);
@@ -94,7 +97,7 @@ BatchOutcome RunAndReport(const std::vector<Job>& jobs, const OutputsOfJob& outp
       continue;
     }
     if (r.status == ConvertStatus::Cancelled) {
-      err << input << ": " << kMsgInterrupted << '\n';
+      err << input << ": " << interrupted << '\n';
       outcome.interrupted = true;
     } else if (terminal) {
       std::string written;
@@ -176,7 +179,7 @@ int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<b
       settings, err, stop, terminal);
   if (outcome.interrupted || outcome.failed) {
     merged->Abandon();
-    if (!outcome.interrupted) err << plan.name << ": " << kMsgNotMerged << '\n';
+    err << plan.name << ": " << kMsgNotMerged << '\n';
     err.flush();
     return outcome.Status();
   }

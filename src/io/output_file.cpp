@@ -7,7 +7,7 @@
 
 namespace veltrix {
 
-OutputFile::OutputFile(char delimiter) : delimiter_(delimiter), data_(new char[kBufferSize]) {}
+OutputFile::OutputFile(char delimiter) : delimiter_(delimiter) {}
 
 OutputFile::~OutputFile() {
   Close();
@@ -24,6 +24,8 @@ bool OutputFile::Create(const OutputDestination& destination) {
 }
 
 bool OutputFile::Started(bool opened) {
+  // The buffer lives while the file is open: an output that many wait in costs little memory.
+  if (opened && !data_) data_.reset(new char[kBufferSize]);
   failed_ = !opened;
   used_ = 0;
   field_written_ = false;
@@ -43,12 +45,14 @@ bool OutputFile::Close() {
   } else if (!target_.Finish()) {
     failed_ = true;
   }
+  data_.reset();
   return !failed_;
 }
 
 void OutputFile::Abandon() {
   used_ = 0;
   target_.Abandon();
+  data_.reset();
 }
 
 void OutputFile::Field(std::string_view text) {

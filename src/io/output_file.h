@@ -91,7 +91,7 @@ private:
   OutputTarget target_;
   bool failed_ = false;
   bool field_written_ = false;
-  std::unique_ptr<char[]> data_;
+  std::unique_ptr<char[]> data_; // while the file is open
   std::size_t used_ = 0;
 };
 

@@ -185,6 +185,38 @@ TEST_F(ConvertFaults, ASecondSignalStopsAtOnceAndLeavesNoTemporaryFile) {
   }
 }
 
+// A merge stopped by a signal while it reads leaves the merged files as they were: nothing is
+// merged from part of a survey.
+TEST_F(ConvertFaults, AnInterruptedMergeMergesNothing) {
+  const std::string fifo = dir.File("log.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string g = Log("g.qx", LogVariant::G);
+  testing::WriteFile(dir.File("s.kml"), testing::Bytes(10, 'e'));
+  const pid_t pid =
+      Start(logs, {"--merge", "--kml", "--wigle", "-j", "1", "-o", dir.File("s"), g, fifo});
+  ASSERT_GT(pid, 0);
+  const int writer = ::open(fifo.c_str(), O_WRONLY); // once the first log has been read
+  ASSERT_GE(writer, 0);
+  const testing::Bytes log = tools::MakeExampleLog(LogVariant::B);
+  ASSERT_EQ(::write(writer, log.data(), 1000), 1000);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!Asleep(pid) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  kill(pid, SIGTERM);
+  // The signal asks for an end after the record being read: more of the log brings it, once the
+  // handler has run (on whichever thread the signal went to).
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(::write(writer, log.data() + 1000, 1000), 1000);
+  ::close(writer);
+  const Result r = Finish(logs, pid);
+  EXPECT_EQ(r.status, 130);
+  EXPECT_EQ(r.err, fifo + ": Interrupted before the end of the log.\n" + dir.File("s") +
+                       ": Not merged: the merged files are left as they were.\n");
+  EXPECT_EQ(testing::ReadFile(dir.File("s.kml")), testing::Bytes(10, 'e'));
+  EXPECT_FALSE(fs::exists(dir.File("s.wigle.csv")));
+  EXPECT_EQ(TemporaryFiles(dir), std::vector<std::string>{});
+}
+
 TEST_F(ConvertFaults, TheInputUnderAnotherNameIsRefusedAsOutput) {
   const std::string g = Log("g.qx", LogVariant::G);
   const std::string symbolic = dir.File("symbolic.qx");

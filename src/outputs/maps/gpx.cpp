@@ -24,11 +24,12 @@ std::size_t GpsTrack::PlaceHash::operator()(const std::pair<double, double>& p) 
 
 bool GpsTrack::Add(const GpsPosition& at) {
   if (places_.contains({at.latitude, at.longitude})) return false;
-  if (places_.size() >= kMaxPoints) {
+  if (points_ >= kMaxPoints) {
     ++left_out_;
     return false;
   }
   places_.insert({at.latitude, at.longitude});
+  ++points_;
   return true;
 }
 
@@ -47,9 +48,8 @@ void WriteGpxWaypoints(OutputFile& out, const AccessPointTable& table) {
     if (!ap.position) continue;
     out.Text("<wpt " + Place(ap.position->latitude, ap.position->longitude) + "><time>" +
              UtcText(ap.position->time) + "</time><name>" + SsidName(ap.ssid) +
-             "</name><desc>MAC " + ColonMac(ap.mac) + ", channel " + Number(ap.channel) +
-             ", WEP " + (ap.wep ? "Yes" : "No") + ", " + Number(ap.levelAtPosition) +
-             " dBm</desc></wpt>\n");
+             "</name><desc>MAC " + ColonMac(ap.mac) + ", channel " + Number(ap.channel) + ", WEP " +
+             (ap.wep ? "Yes" : "No") + ", " + Number(ap.levelAtPosition) + " dBm</desc></wpt>\n");
   }
 }
 

@@ -21,14 +21,17 @@ public:
 
   // True when `at` is a place the track has not had and it has room for: then it is a point.
   bool Add(const GpsPosition& at);
-  std::uint64_t Points() const { return places_.size(); }
+  std::uint64_t Points() const { return points_; }
   std::uint64_t LeftOut() const { return left_out_; }
+  // Lets go of the places once the log is read; the counts stay.
+  void Forget() { places_ = {}; }
 
 private:
   struct PlaceHash {
     std::size_t operator()(const std::pair<double, double>& p) const;
   };
   std::unordered_set<std::pair<double, double>, PlaceHash> places_;
+  std::uint64_t points_ = 0;
   std::uint64_t left_out_ = 0;
 };
 

@@ -68,6 +68,9 @@ bool MapPart::Failed() const {
 }
 
 bool MapPart::Finish() {
+  // What only reading the log needed: a survey's logs wait for each other with their results alone.
+  decoder_.reset();
+  track_.Forget();
   bool ok = true;
   for (OutputFile* out : {&sightings_out_, &rows_out_, &track_out_}) ok = out->Close() && ok;
   return ok;
