@@ -34,6 +34,13 @@ inline std::uint64_t MacKey(const std::array<std::uint8_t, 6>& mac) {
   return key;
 }
 
+inline std::array<std::uint8_t, 6> MacOf(std::uint64_t key) {
+  std::array<std::uint8_t, 6> mac{};
+  for (int i = 5; i >= 0; --i, key >>= 8)
+    mac[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(key);
+  return mac;
+}
+
 // The position of the receiver's latest fix; nothing before the first GPS block, for a fix at
 // exactly 0, 0, one beyond +-90 / +-180 degrees, or one whose date (years 1980-2099) or time is
 // out of range.
@@ -81,12 +88,18 @@ public:
   // Keeps the access points `keep` says yes to, in their order; returns how many went.
   std::size_t KeepOnly(const std::function<bool(const AccessPoint&)>& keep);
   const std::vector<AccessPoint>& All() const { return points_; }
-  bool Contains(const std::array<std::uint8_t, 6>& mac) const { return index_.contains(MacKey(mac)); }
+  bool Contains(const std::array<std::uint8_t, 6>& mac) const {
+    return index_.contains(MacKey(mac));
+  }
   std::size_t Capacity() const { return capacity_; }
   // Access points left out because the table was full, each counted once; counting stops at
   // kMaxLeftOutCounted of them (LeftOutAtLeast() then tells that there were more).
   std::uint64_t LeftOut() const { return left_out_.size(); }
   bool LeftOutAtLeast() const { return left_out_more_; }
+  // Whether the table has this access point, or has turned it away (as counted).
+  bool Knows(const std::array<std::uint8_t, 6>& mac) const {
+    return Contains(mac) || left_out_.contains(MacKey(mac));
+  }
   std::uint64_t WithoutPosition() const;
 
 private:

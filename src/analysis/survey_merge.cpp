@@ -9,10 +9,9 @@ namespace veltrix {
 namespace {
 
 // Fixed-size fields, in the machine's own byte order: the records never leave the process.
-template <class T> void Put(std::string& out, T value) {
-  char bytes[sizeof value];
-  std::memcpy(bytes, &value, sizeof value);
-  out.append(bytes, sizeof value);
+template <class T> void Put(char*& out, T value) {
+  std::memcpy(out, &value, sizeof value);
+  out += sizeof value;
 }
 
 template <class T> T Get(const char*& in) {
@@ -22,20 +21,21 @@ template <class T> T Get(const char*& in) {
   return value;
 }
 
-void PutTime(std::string& out, const DateTime& t) {
+// A sighting's clocks come from bytes and a 16-bit year: 16 bits a field hold them.
+void PutTime(char*& out, const DateTime& t) {
   for (const std::int64_t field : {t.year, t.month, t.day, t.hours, t.minutes, t.seconds})
-    Put(out, field);
+    Put(out, static_cast<std::int16_t>(field));
 }
 
 DateTime GetTime(const char*& in) {
   DateTime t;
   for (std::int64_t* field : {&t.year, &t.month, &t.day, &t.hours, &t.minutes, &t.seconds})
-    *field = Get<std::int64_t>(in);
+    *field = Get<std::int16_t>(in);
   return t;
 }
 
 // Kept, MAC, channel, WEP, level, RTC, has a position, latitude, longitude, time, SSID length.
-constexpr std::size_t kFixedBytes = 1 + 6 + 1 + 1 + 2 + 48 + 1 + 8 + 8 + 48 + 1;
+constexpr std::size_t kFixedBytes = 1 + 6 + 1 + 1 + 2 + 12 + 1 + 8 + 8 + 12 + 1;
 
 } // namespace
 
@@ -54,20 +54,24 @@ std::vector<std::size_t> MergeOrder(const std::vector<MergeKey>& keys) {
 
 void AppendSightingRecord(std::string& out, const Sighting& s, bool kept) {
   const std::size_t ssid = std::min<std::size_t>(s.ssid.size(), 255);
-  Put<std::uint16_t>(out, static_cast<std::uint16_t>(kFixedBytes + ssid));
-  Put<std::uint8_t>(out, kept ? 1 : 0);
-  out.append(reinterpret_cast<const char*>(s.mac.data()), s.mac.size());
-  Put<std::uint8_t>(out, s.channel);
-  Put<std::uint8_t>(out, s.wep ? 1 : 0);
-  Put<std::int16_t>(out, s.level);
-  PutTime(out, s.rtc);
+  char record[2 + kFixedBytes];
+  char* p = record;
+  Put<std::uint16_t>(p, static_cast<std::uint16_t>(kFixedBytes + ssid));
+  Put<std::uint8_t>(p, kept ? 1 : 0);
+  std::memcpy(p, s.mac.data(), s.mac.size());
+  p += s.mac.size();
+  Put<std::uint8_t>(p, s.channel);
+  Put<std::uint8_t>(p, s.wep ? 1 : 0);
+  Put<std::int16_t>(p, s.level);
+  PutTime(p, s.rtc);
   const GpsPosition none;
   const GpsPosition& at = s.position ? *s.position : none;
-  Put<std::uint8_t>(out, s.position ? 1 : 0);
-  Put<double>(out, at.latitude);
-  Put<double>(out, at.longitude);
-  PutTime(out, at.time);
-  Put<std::uint8_t>(out, static_cast<std::uint8_t>(ssid));
+  Put<std::uint8_t>(p, s.position ? 1 : 0);
+  Put<double>(p, at.latitude);
+  Put<double>(p, at.longitude);
+  PutTime(p, at.time);
+  Put<std::uint8_t>(p, static_cast<std::uint8_t>(ssid));
+  out.append(record, sizeof record);
   out.append(s.ssid.substr(0, ssid));
 }
 

@@ -39,21 +39,22 @@ struct MergeKey {
 // without one after all others; ties, and the logs without one, by the bytes of their paths.
 std::vector<std::size_t> MergeOrder(const std::vector<MergeKey>& keys);
 
-// A sighting as a record of bytes, with whether the sighting filters kept it.
+// A sighting as a record of bytes, with whether the sighting filters kept it. Its clocks' fields
+// are kept in 16 bits, as a log's RTC and GPS fixes have them.
 void AppendSightingRecord(std::string& out, const Sighting& sighting, bool kept);
 // The record at the start of `in`: its length (0 when `in` holds no whole record), the sighting
 // (its SSID in `ssid`) and whether it was kept.
 std::size_t ReadSightingRecord(std::string_view in, Sighting& sighting, std::string& ssid,
                                bool& kept);
 
-// Counts the access points sighted, kept or not: up to `limit` of them exactly, and whether
-// there were more.
+// Counts distinct access points: up to `limit` of them exactly, and whether there were more.
 class SightedCount {
 public:
   explicit SightedCount(std::size_t limit) : limit_(limit) {}
   void Add(const std::array<std::uint8_t, 6>& mac);
   std::uint64_t Count() const { return seen_.size(); }
   bool AtLeast() const { return more_; }
+  const std::unordered_set<std::uint64_t>& Keys() const { return seen_; }
 
 private:
   std::size_t limit_;

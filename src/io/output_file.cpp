@@ -89,6 +89,11 @@ void OutputFile::Text(std::string_view text) {
   }
 }
 
+void OutputFile::TextFrom(int descriptor, std::int64_t offset, std::int64_t size) {
+  Flush();
+  if (!failed_ && !target_.WriteFrom(descriptor, offset, size)) failed_ = true;
+}
+
 void OutputFile::IntegerField(std::int64_t value) {
   char* out = Reserve(24);
   const char* start = out;

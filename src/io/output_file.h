@@ -53,6 +53,8 @@ public:
   void Fixed2Field(double value); // as printf "%.2f"
   // Raw bytes of any length, outside the field rule (XML, a fixed header line).
   void Text(std::string_view text);
+  // The bytes of another open file, `size` of them from `offset`, after what is buffered.
+  void TextFrom(int descriptor, std::int64_t offset, std::int64_t size);
   // Ends the line with CR LF; the next field starts a new line.
   void EndLine() {
     Reserve(2);

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace veltrix {
 namespace {
 
@@ -131,6 +133,45 @@ bool OutputTarget::Write(const char* data, std::size_t size) {
       return false;
     }
     done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool OutputTarget::WriteFrom(int descriptor, std::int64_t offset, std::int64_t size) {
+  loff_t from = offset;
+  while (size > 0) {
+    const ssize_t n =
+        ::copy_file_range(descriptor, &from, fd_, nullptr, static_cast<std::size_t>(size), 0);
+    if (n > 0) {
+      size -= n;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+      error_ = errno;
+      return false;
+    }
+    if (n == 0) { // the file ended early
+      error_ = EIO;
+      return false;
+    }
+    break; // files the kernel does not copy between: through a buffer
+  }
+  if (size <= 0) return true;
+  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)));
+  while (size > 0) {
+    const ssize_t n = ::pread(descriptor, buffer.data(),
+                              static_cast<std::size_t>(std::min<std::int64_t>(
+                                  size, static_cast<std::int64_t>(buffer.size()))),
+                              from);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error_ = n < 0 ? errno : EIO;
+      return false;
+    }
+    if (!Write(buffer.data(), static_cast<std::size_t>(n))) return false;
+    from += n;
+    size -= n;
   }
   return true;
 }

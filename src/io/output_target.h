@@ -7,6 +7,7 @@
 // new files, a device, a FIFO, an open descriptor such as standard output) is written in place.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace veltrix {
@@ -37,6 +38,9 @@ public:
 
   // Writes all `size` bytes; false (with Error()) when the system refuses any of them.
   bool Write(const char* data, std::size_t size);
+  // Writes `size` bytes of the file open as `descriptor` from `offset` on, copied by the kernel
+  // where it can; false (with Error()) when a read or a write fails, or the file is shorter.
+  bool WriteFrom(int descriptor, std::int64_t offset, std::int64_t size);
   // Closes the file and, for a replacement, renames it onto the path. False when the close or
   // the rename fails; the temporary file is then removed and the path is left as it was.
   bool Finish();

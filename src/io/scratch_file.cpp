@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltrix {
@@ -51,6 +52,15 @@ bool ScratchFile::Create(const std::string& beside) {
 void ScratchFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+std::int64_t ScratchFile::Size() {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) {
+    error_ = errno;
+    return -1;
+  }
+  return st.st_size;
 }
 
 std::int64_t ScratchFile::ReadAt(std::int64_t offset, char* data, std::size_t size) {

@@ -29,6 +29,8 @@ public:
   int Descriptor() const { return fd_; }
   // How messages name it: "FOLDER (scratch file)".
   const std::string& Name() const { return name_; }
+  // Its size in bytes; -1 when the system cannot tell.
+  std::int64_t Size();
   // Up to `size` bytes from `offset`: the count read, 0 at the end, -1 when the read fails.
   std::int64_t ReadAt(std::int64_t offset, char* data, std::size_t size);
   // The failure as messages show it, "NAME: reason"; empty when there is none.

@@ -71,12 +71,12 @@ void MapFileSet::Write(const AccessPointTable& table, const MapSettings& setting
 }
 
 void MapFileSet::Copy(ScratchFile& spool, OutputFile& out) {
-  ScratchReader reader(spool);
-  for (std::string_view part = reader.Peek(65536); !part.empty(); part = reader.Peek(65536)) {
-    out.Text(part);
-    reader.Skip(part.size());
+  const std::int64_t size = spool.Size();
+  if (size < 0) {
+    if (read_failure_.empty()) read_failure_ = spool.FailureDetail();
+    return;
   }
-  if (reader.Failed() && read_failure_.empty()) read_failure_ = spool.FailureDetail();
+  out.TextFrom(spool.Descriptor(), 0, size);
 }
 
 void MapFileSet::CopyRows(const AccessPointTable& table, ScratchFile& spool, bool ofTableOnly) {
@@ -135,12 +135,11 @@ std::vector<std::string> MapWarnings(const MapFiles& files, const AccessPointTab
                        (unplaced == 1 ? "is" : "are") + " not on the map.");
   }
   if (table.LeftOut() != 0) {
-    warnings.push_back((table.LeftOutAtLeast() ? "More than " : "") +
-                       Count(table.LeftOut(), "access point") + " beyond the first " +
-                       std::to_string(table.Capacity()) + " left out of the access-point list" +
-                       (files.wigle && !accessPointFilters
-                            ? " (their sightings are in the WiGLE file)."
-                            : "."));
+    warnings.push_back(
+        (table.LeftOutAtLeast() ? "More than " : "") + Count(table.LeftOut(), "access point") +
+        " beyond the first " + std::to_string(table.Capacity()) +
+        " left out of the access-point list" +
+        (files.wigle && !accessPointFilters ? " (their sightings are in the WiGLE file)." : "."));
   }
   if (trackLeftOut != 0) {
     warnings.push_back(Count(trackLeftOut, "GPS position") + " beyond the first " +

@@ -59,31 +59,38 @@ bool MergedMaps::Gather() {
   for (std::size_t i = 0; i < logs_.size(); ++i)
     keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
   order_ = MergeOrder(keys);
-  SightedCount sighted(4 * table_.Capacity());
+  // The access points of the sightings that the sighting filters left out: those that no kept
+  // sighting brought into the table are left out by the filters.
+  SightedCount dropped(4 * table_.Capacity());
   Sighting s;
   std::string ssid;
   bool kept = false;
   for (const std::size_t i : order_) {
     ScratchReader reader(parts_[i]->Sightings());
     for (;;) {
-      const std::string_view head = reader.Peek(2);
-      if (head.size() < 2) break;
       const std::size_t length = ReadSightingRecord(reader.Peek(2 + 512), s, ssid, kept);
       if (length == 0) break;
       reader.Skip(length);
-      sighted.Add(s.mac);
-      if (kept) table_.Add(s);
+      if (kept) {
+        table_.Add(s);
+      } else {
+        dropped.Add(s.mac);
+      }
     }
     if (reader.Failed()) {
       read_failure_ = parts_[i]->Sightings().FailureDetail();
       return false;
     }
   }
-  if (filters_.accessPoints.Active())
-    table_.KeepOnly([&](const AccessPoint& ap) { return filters_.accessPoints.Keeps(ap); });
-  const std::uint64_t accounted = table_.All().size() + table_.LeftOut();
-  left_out_by_filters_ = sighted.Count() > accounted ? sighted.Count() - accounted : 0;
-  left_out_at_least_ = sighted.AtLeast();
+  std::uint64_t leftOut = dropped.Count();
+  for (const std::uint64_t mac : dropped.Keys())
+    if (table_.Knows(MacOf(mac))) --leftOut;
+  if (filters_.accessPoints.Active()) {
+    leftOut +=
+        table_.KeepOnly([&](const AccessPoint& ap) { return filters_.accessPoints.Keeps(ap); });
+  }
+  left_out_by_filters_ = leftOut;
+  left_out_at_least_ = dropped.AtLeast();
   return true;
 }
 
