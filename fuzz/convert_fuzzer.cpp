@@ -94,9 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.gpx = veltrix::OutputDestination{PathOf(maps[1])};
   files.wigle = veltrix::OutputDestination{PathOf(maps[2])};
   files.accessPoints = veltrix::OutputDestination{PathOf(maps[3])};
+  // Every other input through the filters, whose WiGLE rows wait in a scratch file.
+  veltrix::MapFilters filters;
+  if (size % 2 == 1) {
+    filters.sightings.minLevel = -90;
+    filters.accessPoints.excludeSsids = {"*[!a-z]?*"};
+  }
   // A small table, so that the full table's path is taken too.
   outputs.push_back(std::make_unique<veltrix::MapOutput>(
-      files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, veltrix::MapFilters{}, 8));
+      files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, filters, 8));
   veltrix::Convert convert(inputPath, std::move(outputs), observer);
   const veltrix::ConversionResult result = convert.Execute();
 
