@@ -212,7 +212,8 @@ TEST(SurveyMerge, SightingsComeBackAsTheyWent) {
   a.rtc = {2255, 12, 31, 23, 59, 59};
   a.position = GpsPosition{-90.0, 180.0, {2099, 1, 2, 3, 4, 5}};
   Sighting b;
-  b.ssid = std::string(40, 'x');
+  const std::string longSsid(40, 'x'); // a view's storage
+  b.ssid = longSsid;
   std::string bytes;
   AppendSightingRecord(bytes, a, true);
   AppendSightingRecord(bytes, b, false);
