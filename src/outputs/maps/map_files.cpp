@@ -25,6 +25,12 @@ std::optional<std::array<std::uint8_t, 6>> RowMac(std::string_view row) {
 
 } // namespace
 
+std::string ScratchBeside(const MapFiles& files) {
+  for (const auto* d : {&files.wigle, &files.gpx, &files.kml, &files.accessPoints})
+    if (*d) return (*d)->path;
+  return ".";
+}
+
 MapFileSet::MapFileSet(MapFiles files, char delimiter)
     : files_(std::move(files)), table_file_(delimiter) {}
 

@@ -69,6 +69,9 @@ private:
   std::string read_failure_;
 };
 
+// Where the scratch files of the files go: beside the first file asked for.
+std::string ScratchBeside(const MapFiles& files);
+
 // What the files leave out, one line each: access points without a position (not on the map),
 // access points beyond the table's capacity (their sightings in the WiGLE file unless the
 // access-point filters apply), and GPS positions beyond a track's capacity.

@@ -4,23 +4,12 @@
 #include "outputs/maps/wigle.h"
 
 namespace veltrix {
-namespace {
 
-// Scratch files go beside the first file asked for.
-std::string ScratchBeside(const MapFiles& files) {
-  for (const auto* d : {&files.wigle, &files.gpx, &files.kml, &files.accessPoints})
-    if (*d) return (*d)->path;
-  return ".";
-}
-
-} // namespace
-
-MapOutput::MapOutput(MapFiles files, MapSettings settings, MapFilters filters,
-                     std::size_t capacity)
+MapOutput::MapOutput(MapFiles files, MapSettings settings, MapFilters filters, std::size_t capacity)
     : settings_(std::move(settings)), filters_(std::move(filters)),
       files_(files, settings_.delimiter),
       part_({filters_.sightings, false, files.wigle.has_value(), files.gpx.has_value(), capacity},
-            ScratchBeside(files)) {}
+            maps::ScratchBeside(files)) {}
 
 bool MapOutput::Open(LogVariant variant) {
   if (!files_.Open()) return false;
@@ -58,8 +47,8 @@ std::string MapOutput::FailureDetail() const {
 }
 
 std::vector<std::string> MapOutput::Warnings() const {
-  return maps::MapWarnings(files_.Files(), part_.Table(),
-                           filters_.accessPoints.Active(), part_.Track().LeftOut());
+  return maps::MapWarnings(files_.Files(), part_.Table(), filters_.accessPoints.Active(),
+                           part_.Track().LeftOut());
 }
 
 } // namespace veltrix

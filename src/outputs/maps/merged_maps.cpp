@@ -7,12 +7,6 @@
 namespace veltrix {
 namespace {
 
-std::string ScratchBeside(const MapFiles& files) {
-  for (const auto* d : {&files.wigle, &files.gpx, &files.kml, &files.accessPoints})
-    if (*d) return (*d)->path;
-  return ".";
-}
-
 // The conversion output of one log: its part, which the merge keeps.
 class PartOutput final : public ConversionOutput {
 public:
@@ -40,7 +34,7 @@ MergedMaps::MergedMaps(MapFiles files, MapSettings settings, MapFilters filters,
   const maps::MapPart::Settings part{filters_.sightings, true, files.wigle.has_value(),
                                      files.gpx.has_value(), capacity};
   for (std::size_t i = 0; i < logs_.size(); ++i)
-    parts_.push_back(std::make_unique<maps::MapPart>(part, ScratchBeside(files)));
+    parts_.push_back(std::make_unique<maps::MapPart>(part, maps::ScratchBeside(files)));
 }
 
 MergedMaps::~MergedMaps() = default;

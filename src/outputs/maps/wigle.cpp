@@ -7,7 +7,9 @@
 namespace veltrix::maps {
 
 void WriteWigleHeader(OutputFile& out, bool b, bool g, const std::string& program) {
-  const std::string model = b && g ? "Tarvik 802.11b/802.11g" : b ? "Tarvik 802.11b" : "Tarvik 802.11g";
+  const std::string model = b && g ? "Tarvik 802.11b/802.11g"
+                            : b    ? "Tarvik 802.11b"
+                                   : "Tarvik 802.11g";
   out.Text("WigleWifi-1.6,appRelease=" VELTRIX_VERSION ",model=" + model + ",release=" + program +
            ",device=Tarvik,display=,board=,brand=Tarvik,star=Sol,body=3,subBody=0");
   out.EndLine();
