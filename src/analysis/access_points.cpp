@@ -3,7 +3,47 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/clean_text.h"
+#include "text/mac_text.h"
+#include "text/number_format.h"
+
 namespace veltrix {
+namespace {
+
+std::string RtcIso(const DateTime& rtc) {
+  return rtc.InRange() ? rtc.Iso('T') : std::string();
+}
+
+std::string Degrees(double value) {
+  char text[kFixed2Capacity];
+  return std::string(text, FormatFixed(text, value, 5));
+}
+
+} // namespace
+
+std::array<std::string, 12> AccessPointFields(const AccessPoint& ap) {
+  char mac[kMacTextSize];
+  const auto number = [](std::int64_t n) { return std::to_string(n); };
+  std::array<std::string, 12> fields = {std::string(FormatMac(ap.mac.data(), mac)),
+                                        CleanText(ap.ssid),
+                                        number(ap.channel),
+                                        ap.wep ? "Yes" : "No",
+                                        number(static_cast<std::int64_t>(ap.sightings)),
+                                        RtcIso(ap.firstRtc),
+                                        RtcIso(ap.lastRtc),
+                                        number(ap.maxLevel),
+                                        number(ap.minLevel),
+                                        {},
+                                        {},
+                                        {}};
+  if (ap.position) {
+    fields[9] = Degrees(ap.position->latitude);
+    fields[10] = Degrees(ap.position->longitude);
+    fields[11] = number(ap.levelAtPosition);
+  }
+  return fields;
+}
+
 std::optional<GpsPosition> PositionOf(const GpsDecoder& gps) {
   if (gps.Fixes == 0) return std::nullopt;
   const double lat = gps.Latitude, lon = gps.Longitude;

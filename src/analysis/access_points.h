@@ -74,6 +74,15 @@ struct AccessPoint {
   std::int16_t levelAtPosition = 0;
 };
 
+// The columns of a table of access points, and an access point's values in them as texts: the
+// access-point table file and the report show the same.
+inline constexpr std::array<const char*, 12> kAccessPointColumns = {
+    "MAC",       "SSID",           "Channel",
+    "WEP",       "Sightings",      "First Seen",
+    "Last Seen", "Max RSSI (dBm)", "Min RSSI (dBm)",
+    "Latitude",  "Longitude",      "RSSI at Position (dBm)"};
+std::array<std::string, 12> AccessPointFields(const AccessPoint& ap);
+
 // The access points by MAC, in the order they were first seen. Bounded: past `capacity` access
 // points, sightings of further ones are only counted.
 class AccessPointTable {

@@ -130,8 +130,8 @@ std::optional<DateTime> ParseTime(std::string_view text, bool endOfDay) {
   t.year = Digits(text, 0, 4);
   t.month = Digits(text, 5, 2);
   t.day = Digits(text, 8, 2);
-  if (text[4] != '-' || text[7] != '-' || t.year < 0 || t.month < 1 || t.month > 12 ||
-      t.day < 1 || t.day > DaysIn(static_cast<int>(t.year), static_cast<int>(t.month))) {
+  if (text[4] != '-' || text[7] != '-' || t.year < 0 || t.month < 1 || t.month > 12 || t.day < 1 ||
+      t.day > DaysIn(static_cast<int>(t.year), static_cast<int>(t.month))) {
     return std::nullopt;
   }
   if (text.size() == 10) {

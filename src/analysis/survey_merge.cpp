@@ -52,6 +52,12 @@ std::vector<std::size_t> MergeOrder(const std::vector<MergeKey>& keys) {
   return order;
 }
 
+std::size_t SightingRecordLength(std::string_view head) {
+  if (head.size() < 2) return 0;
+  const char* p = head.data();
+  return 2 + Get<std::uint16_t>(p);
+}
+
 void AppendSightingRecord(std::string& out, const Sighting& s, bool kept) {
   const std::size_t ssid = std::min<std::size_t>(s.ssid.size(), 255);
   char record[2 + kFixedBytes];
@@ -97,6 +103,38 @@ std::size_t ReadSightingRecord(std::string_view in, Sighting& s, std::string& ss
   ssid.assign(p, std::min(size, length - kFixedBytes));
   s.ssid = ssid;
   return 2 + length;
+}
+
+GatheredSurvey
+GatherSurvey(const std::vector<std::size_t>& order,
+             const std::function<bool(std::size_t log, std::string_view& record)>& next,
+             const AccessPointFilter& filter, AccessPointTable& table) {
+  // The access points of the sightings that the sighting filters left out: those that no kept
+  // sighting brought into the table are left out by the filters.
+  SightedCount dropped(4 * table.Capacity());
+  Sighting s;
+  std::string ssid;
+  bool kept = false;
+  for (const std::size_t log : order) {
+    std::string_view record;
+    while (next(log, record)) {
+      if (ReadSightingRecord(record, s, ssid, kept) == 0) break;
+      if (kept) {
+        table.Add(s);
+      } else {
+        dropped.Add(s.mac);
+      }
+    }
+  }
+  GatheredSurvey gathered;
+  gathered.leftOutByFilters = dropped.Count();
+  for (const std::uint64_t mac : dropped.Keys())
+    if (table.Knows(MacOf(mac))) --gathered.leftOutByFilters;
+  if (filter.Active())
+    gathered.leftOutByFilters +=
+        table.KeepOnly([&](const AccessPoint& ap) { return filter.Keeps(ap); });
+  gathered.leftOutAtLeast = dropped.AtLeast();
+  return gathered;
 }
 
 void SightedCount::Add(const std::array<std::uint8_t, 6>& mac) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "analysis/access_points.h"
+#include "analysis/map_filters.h"
 #include "reader/log_reader.h"
 #include "text/date_text.h"
 
@@ -39,6 +41,10 @@ struct MergeKey {
 // without one after all others; ties, and the logs without one, by the bytes of their paths.
 std::vector<std::size_t> MergeOrder(const std::vector<MergeKey>& keys);
 
+// The length of the record that starts with `head` (its first two bytes at least), 0 when
+// there are fewer.
+std::size_t SightingRecordLength(std::string_view head);
+
 // A sighting as a record of bytes, with whether the sighting filters kept it. Its clocks' fields
 // are kept in 16 bits, as a log's RTC and GPS fixes have them.
 void AppendSightingRecord(std::string& out, const Sighting& sighting, bool kept);
@@ -46,6 +52,20 @@ void AppendSightingRecord(std::string& out, const Sighting& sighting, bool kept)
 // (its SSID in `ssid`) and whether it was kept.
 std::size_t ReadSightingRecord(std::string_view in, Sighting& sighting, std::string& ssid,
                                bool& kept);
+
+// What gathering a survey's sightings found beside the table.
+struct GatheredSurvey {
+  std::uint64_t leftOutByFilters = 0; // access points sighted that the filters left out
+  bool leftOutAtLeast = false;        // ... at least that many
+};
+
+// Feeds the sighting records of every log, in merge `order`, to `table` (those the sighting
+// filters kept), then applies `filter` to the table. `next(log, record)` sets `record` to the
+// log's next record, false at its end.
+GatheredSurvey
+GatherSurvey(const std::vector<std::size_t>& order,
+             const std::function<bool(std::size_t log, std::string_view& record)>& next,
+             const AccessPointFilter& filter, AccessPointTable& table);
 
 // Counts distinct access points: up to `limit` of them exactly, and whether there were more.
 class SightedCount {

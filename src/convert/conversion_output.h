@@ -20,6 +20,14 @@ struct WrittenFile {
   std::optional<std::int64_t> lines; // the lines it holds, for outputs that count them
 };
 
+// What the walk of a log found besides its frames, once it has ended.
+struct LogEnd {
+  std::int64_t bytesInFile = 0;     // every byte read, the file header included
+  std::int64_t oversizedFrames = 0; // stepped over whole
+  std::int64_t skippedBytes = 0;    // before sync marks
+  LogDamage damage;
+};
+
 class ConversionOutput {
 public:
   virtual ~ConversionOutput() = default;
@@ -32,6 +40,8 @@ public:
   virtual void Take(const Frame& frame) = 0;
   // True once a write has failed; the conversion then stops.
   virtual bool Failed() const = 0;
+  // The walk has ended (the log read, or the conversion cancelled); Finish comes next.
+  virtual void LogEnded(const LogEnd& /*end*/) {}
   // Completes the files and puts them in place. False when that fails.
   virtual bool Finish() = 0;
   // Closes the files without putting them in place (another output failed).

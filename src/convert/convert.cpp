@@ -145,6 +145,11 @@ ConversionResult Convert::Run() {
 
   result.damage = reader.Damage();
   if (!sized) total_bytes_ = reader.BytesInFile();
+  if (failed == nullptr) {
+    const LogEnd end{reader.BytesInFile(), reader.OversizedFrames, reader.SkippedBytes,
+                     reader.Damage()};
+    for (const auto& output : outputs_) output->LogEnded(end);
+  }
   reader.CloseLog();
   // Each output is put in place unless one has failed; from a failure on, the rest are abandoned.
   for (const auto& output : outputs_) {

@@ -8,6 +8,39 @@
 
 namespace veltrix {
 
+LogSummaryBuilder::LogSummaryBuilder(LogVariant variant) : gps_type_(GpsPayloadType(variant)) {
+  summary_.Variant = variant;
+}
+
+void LogSummaryBuilder::Take(const Frame& frame) {
+  if (!frame.Framed) return;
+  LogSummary& s = summary_;
+  ++s.Frames;
+  const std::string rtc =
+      std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
+  if (s.Frames == 1) {
+    s.FirstRtc = rtc;
+    s.FirstClock = frame.Rtc;
+  }
+  s.LastRtc = rtc;
+  s.LastClock = frame.Rtc;
+  if (!frame.PayloadDelivered) return;
+  ++s.RecordsPerType[frame.PayloadType];
+  if (frame.PayloadType == gps_type_) ++s.GpsFixes;
+}
+
+LogSummary LogSummaryBuilder::Finish(std::int64_t bytesInFile, std::int64_t oversizedFrames,
+                                     std::int64_t skippedBytes, const LogDamage& damage) const {
+  LogSummary s = summary_;
+  s.SizeBytes = bytesInFile;
+  s.OversizedFrames = oversizedFrames;
+  s.EmptyPayloads = s.Frames - s.OversizedFrames;
+  for (const std::int64_t count : s.RecordsPerType) s.EmptyPayloads -= count;
+  s.SkippedBytes = skippedBytes;
+  s.Damage = damage;
+  return s;
+}
+
 IdentifyResult SummarizeLog(const std::string& path, LogSummary& out, int descriptor) {
   out = LogSummary{};
   LogReader reader;
@@ -16,27 +49,10 @@ IdentifyResult SummarizeLog(const std::string& path, LogSummary& out, int descri
   if (!reader.OpenLog()) return IdentifyResult::CannotOpen;
   const std::optional<LogVariant> variant = VariantOfSignature(reader.Signature.data());
   if (!variant) return IdentifyResult::NotValid;
-  out.Variant = *variant;
-
-  const unsigned gpsType = GpsPayloadType(out.Variant);
-  const Frame& frame = reader.Current();
-  while (reader.ReadRecord() != 0) {
-    if (!frame.Framed) continue;
-    ++out.Frames;
-    const std::string rtc =
-        std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
-    if (out.Frames == 1) out.FirstRtc = rtc;
-    out.LastRtc = rtc;
-    if (!frame.PayloadDelivered) continue;
-    ++out.RecordsPerType[frame.PayloadType];
-    if (frame.PayloadType == gpsType) ++out.GpsFixes;
-  }
-  out.SizeBytes = reader.BytesInFile();
-  out.OversizedFrames = reader.OversizedFrames;
-  out.EmptyPayloads = out.Frames - out.OversizedFrames;
-  for (const std::int64_t count : out.RecordsPerType) out.EmptyPayloads -= count;
-  out.SkippedBytes = reader.SkippedBytes;
-  out.Damage = reader.Damage();
+  LogSummaryBuilder builder(*variant);
+  while (reader.ReadRecord() != 0) builder.Take(reader.Current());
+  out = builder.Finish(reader.BytesInFile(), reader.OversizedFrames, reader.SkippedBytes,
+                       reader.Damage());
   reader.CloseLog();
   return IdentifyResult::Ok;
 }

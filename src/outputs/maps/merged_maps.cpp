@@ -53,39 +53,21 @@ bool MergedMaps::Gather() {
   for (std::size_t i = 0; i < logs_.size(); ++i)
     keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
   order_ = MergeOrder(keys);
-  // The access points of the sightings that the sighting filters left out: those that no kept
-  // sighting brought into the table are left out by the filters.
-  SightedCount dropped(4 * table_.Capacity());
-  Sighting s;
-  std::string ssid;
-  bool kept = false;
-  for (const std::size_t i : order_) {
-    ScratchReader reader(parts_[i]->Sightings());
-    for (;;) {
-      const std::size_t length = ReadSightingRecord(reader.Peek(2 + 512), s, ssid, kept);
-      if (length == 0) break;
-      reader.Skip(length);
-      if (kept) {
-        table_.Add(s);
-      } else {
-        dropped.Add(s.mac);
-      }
-    }
-    if (reader.Failed()) {
-      read_failure_ = parts_[i]->Sightings().FailureDetail();
-      return false;
-    }
-  }
-  std::uint64_t leftOut = dropped.Count();
-  for (const std::uint64_t mac : dropped.Keys())
-    if (table_.Knows(MacOf(mac))) --leftOut;
-  if (filters_.accessPoints.Active()) {
-    leftOut +=
-        table_.KeepOnly([&](const AccessPoint& ap) { return filters_.accessPoints.Keeps(ap); });
-  }
-  left_out_by_filters_ = leftOut;
-  left_out_at_least_ = dropped.AtLeast();
-  return true;
+  std::vector<std::unique_ptr<ScratchReader>> readers(parts_.size());
+  const auto next = [&](std::size_t log, std::string_view& record) {
+    auto& reader = readers[log];
+    if (!reader) reader = std::make_unique<ScratchReader>(parts_[log]->Sightings());
+    reader->Skip(record.size()); // the record given last
+    const std::size_t length = SightingRecordLength(reader->Peek(2));
+    record = length == 0 ? std::string_view() : reader->Peek(length);
+    if (reader->Failed() && read_failure_.empty())
+      read_failure_ = parts_[log]->Sightings().FailureDetail();
+    return length != 0 && record.size() == length;
+  };
+  const GatheredSurvey gathered = GatherSurvey(order_, next, filters_.accessPoints, table_);
+  left_out_by_filters_ = gathered.leftOutByFilters;
+  left_out_at_least_ = gathered.leftOutAtLeast;
+  return read_failure_.empty();
 }
 
 bool MergedMaps::Finish() {

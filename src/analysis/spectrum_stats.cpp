@@ -1,0 +1,111 @@
+// The band's statistics over full-spectrum sweeps.
+#include "analysis/spectrum_stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "decode/channels.h"
+
+namespace veltrix {
+
+int ChannelCentreMHz(int channel) {
+  return ChannelMHz(channel);
+}
+
+SpectrumStats::SpectrumStats(double busyDb, double densityLow, double densityHigh)
+    : busy_db_(busyDb), density_low_(static_cast<int>(std::ceil(densityLow))),
+      density_rows_(std::max(0, static_cast<int>(std::floor(densityHigh)) - density_low_ + 1)),
+      density_(static_cast<std::size_t>(kDensityColumns * density_rows_), 0),
+      column_total_(kDensityColumns, 0) {
+  peak_.fill(-std::numeric_limits<double>::infinity());
+}
+
+// Where each sample of a sweep of `samples` lies: its density column and the channels near it.
+void SpectrumStats::Place(std::size_t samples) {
+  placed_for_ = samples;
+  const double step = (kHighMHz - kLowMHz) / static_cast<double>(samples - 1);
+  column_of_.resize(samples);
+  for (std::size_t i = 0; i < samples; ++i) {
+    const double mhz = kLowMHz + static_cast<double>(i) * step;
+    column_of_[i] = std::min(kDensityColumns - 1, static_cast<int>(mhz - kLowMHz));
+  }
+  for (int c = 0; c < kChannels; ++c) {
+    const double centre = ChannelCentreMHz(c + 1);
+    const double low = (centre - kChannelHalfWidthMHz - kLowMHz) / step;
+    const double high = (centre + kChannelHalfWidthMHz - kLowMHz) / step;
+    // A small allowance, so that a sample exactly at the edge counts despite rounding.
+    const auto first = static_cast<std::size_t>(std::max(0.0, std::ceil(low - 1e-9)));
+    const auto last = static_cast<std::size_t>(
+        std::min(static_cast<double>(samples - 1), std::floor(high + 1e-9)));
+    near_[static_cast<std::size_t>(c)] = {first, last};
+  }
+}
+
+void SpectrumStats::Add(std::span<const std::int16_t> samples, int divisor) {
+  if (samples.size() < 2 || divisor == 0) return;
+  if (samples.size() != placed_for_) Place(samples.size());
+  ++sweeps_;
+  const double scale = 1.0 / divisor;
+  for (std::size_t c = 0; c < near_.size(); ++c) {
+    const Near& near = near_[c];
+    double highest = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = near.first; i <= near.last; ++i) {
+      const double level = samples[i] * scale;
+      sum_[c] += level;
+      highest = std::max(highest, level);
+    }
+    if (near.first > near.last) continue;
+    count_[c] += near.last - near.first + 1;
+    peak_[c] = std::max(peak_[c], highest);
+    if (highest >= busy_db_) ++busy_[c];
+  }
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const auto column = static_cast<std::size_t>(column_of_[i]);
+    ++column_total_[column];
+    // The row it rounds to, halves up.
+    const int row = static_cast<int>(std::floor(samples[i] * scale + 0.5)) - density_low_;
+    if (row >= 0 && row < density_rows_)
+      ++density_[column * static_cast<std::size_t>(density_rows_) + static_cast<std::size_t>(row)];
+  }
+}
+
+void SpectrumStats::Merge(const SpectrumStats& other) {
+  sweeps_ += other.sweeps_;
+  for (std::size_t c = 0; c < sum_.size(); ++c) {
+    sum_[c] += other.sum_[c];
+    count_[c] += other.count_[c];
+    peak_[c] = std::max(peak_[c], other.peak_[c]);
+    busy_[c] += other.busy_[c];
+  }
+  for (std::size_t i = 0; i < density_.size() && i < other.density_.size(); ++i)
+    density_[i] += other.density_[i];
+  for (std::size_t i = 0; i < column_total_.size(); ++i) column_total_[i] += other.column_total_[i];
+}
+
+std::vector<SpectrumStats::Channel> SpectrumStats::Channels() const {
+  std::vector<Channel> channels;
+  for (std::size_t c = 0; c < sum_.size(); ++c) {
+    Channel channel{
+        static_cast<int>(c) + 1, ChannelCentreMHz(static_cast<int>(c) + 1), {}, {}, 0.0};
+    if (count_[c] != 0) {
+      channel.mean = sum_[c] / static_cast<double>(count_[c]);
+      channel.peak = peak_[c];
+    }
+    if (sweeps_ != 0)
+      channel.busyPercent = 100.0 * static_cast<double>(busy_[c]) / static_cast<double>(sweeps_);
+    channels.push_back(channel);
+  }
+  return channels;
+}
+
+double SpectrumStats::DensityShare(int column, int row) const {
+  const std::uint64_t total = column_total_[static_cast<std::size_t>(column)];
+  if (total == 0) return 0.0;
+  const std::uint64_t n =
+      density_[static_cast<std::size_t>(column) * static_cast<std::size_t>(density_rows_) +
+               static_cast<std::size_t>(row)];
+  return static_cast<double>(n) / static_cast<double>(total);
+}
+
+} // namespace veltrix
