@@ -7,11 +7,14 @@
 #include <cstring>
 
 #include "decode/channels.h"
+#include "plot/drawing.h"
 #include "plot/palette.h"
 #include "text/clean_text.h"
 
 namespace veltrix {
 namespace {
+
+using namespace plot;
 
 constexpr int kLeft = 80;        // room for the time labels
 constexpr int kPanelWidth = 900; // 100 MHz
@@ -21,37 +24,7 @@ constexpr int kChannelBaseline = 214; // the channel numbers, above the waterfal
 constexpr PixelRect kWaterfallPanel{kLeft, 224, kPanelWidth, 440};
 constexpr int kColourBarX = kLeft + kPanelWidth + 24;
 constexpr int kColourBarWidth = 16;
-constexpr double kFontSize = 11.0;
 constexpr int kLabelSpacing = 16; // the least distance between two labels on one axis
-
-const char* const kFont = "DejaVu Sans";
-
-// Cairo's surfaces and contexts, destroyed with their owner.
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct ContextDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
-
-void SetColour(cairo_t* cr, double r, double g, double b) {
-  cairo_set_source_rgb(cr, r, g, b);
-}
-
-void Text(cairo_t* cr, double x, double y, const std::string& text, double align = 0.0) {
-  cairo_text_extents_t e;
-  cairo_text_extents(cr, text.c_str(), &e);
-  cairo_move_to(cr, x - align * e.x_advance, y);
-  cairo_show_text(cr, text.c_str());
-}
-
-std::string Format(const char* format, double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
 
 // The time part of an RTC "date time" text.
 std::string TimeOf(const std::string& rtc) {
@@ -379,6 +352,11 @@ std::optional<WaterfallPicture::Readout> WaterfallPicture::ReadoutAt(double x, d
 
 namespace {
 
+cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
 cairo_status_t WriteToTarget(void* closure, const unsigned char* data, unsigned int length) {
   auto* target = static_cast<OutputTarget*>(closure);
   return target->Write(reinterpret_cast<const char*>(data), length) ? CAIRO_STATUS_SUCCESS
@@ -386,6 +364,15 @@ cairo_status_t WriteToTarget(void* closure, const unsigned char* data, unsigned 
 }
 
 } // namespace
+
+bool plot::PngBytes(cairo_surface_t* surface, std::string& png) {
+  png.clear();
+  return cairo_surface_write_to_png_stream(surface, AppendToString, &png) == CAIRO_STATUS_SUCCESS;
+}
+
+bool WaterfallPicture::PngBytes(std::string& png) const {
+  return plot::PngBytes(surface_.get(), png);
+}
 
 bool WaterfallPicture::WritePng(OutputTarget& target) const {
   return cairo_surface_write_to_png_stream(surface_.get(), WriteToTarget, &target) ==

@@ -48,6 +48,8 @@ public:
   int Height() const { return kHeight; }
   // The colour of a pixel as 0xRRGGBB.
   std::uint32_t PixelAt(int x, int y) const;
+  // The picture as PNG bytes, the same that WritePng writes; false when cairo cannot encode it.
+  bool PngBytes(std::string& png) const;
   // Writes the picture as PNG; false (with the target's error) when a write fails.
   bool WritePng(OutputTarget& target) const;
 
