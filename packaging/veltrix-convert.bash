@@ -28,7 +28,7 @@ _veltrix_convert() {
       fi
       return
       ;;
-    -j | --jobs | --db | --min-rssi | --from | --to | --ssid | --exclude-ssid | --channel)
+    -j | --jobs | --db | --min-rssi | --from | --to | --ssid | --exclude-ssid | --channel | --busy-db)
       # A number, a time, a pattern or a list: nothing to offer.
       return
       ;;
@@ -44,7 +44,7 @@ _veltrix_convert() {
       --gps-time --gps-lat --gps-lon --context --full-spectrum --single-spectrum --survey
       --ap-only --single --util --records --split --waterfall --db --kml --gpx --wigle
       --ap-summary --merge --min-rssi --from --to --ssid --exclude-ssid --exclude-mac --channel
-      --encryption" -- "$cur")
+      --encryption --report --busy-db" -- "$cur")
     return
   fi
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "text/clean_text.h"
+#include "text/mac_text.h"
 
 namespace veltrix {
 namespace {
@@ -114,6 +115,48 @@ bool AccessPointFilter::Keeps(const AccessPoint& ap) const {
   const auto matches = [&](const std::string& pattern) { return GlobMatch(pattern, ssid); };
   if (!ssids.empty() && std::none_of(ssids.begin(), ssids.end(), matches)) return false;
   return std::none_of(excludeSsids.begin(), excludeSsids.end(), matches);
+}
+
+std::vector<std::pair<std::string, std::string>> DescribeFilters(const MapFilters& filters) {
+  std::vector<std::pair<std::string, std::string>> described;
+  const SightingFilter& s = filters.sightings;
+  const AccessPointFilter& a = filters.accessPoints;
+  if (s.minLevel) described.push_back({"Minimum RSSI", std::to_string(*s.minLevel) + " dBm"});
+  if (s.from) described.push_back({"From", s.from->Iso(' ')});
+  if (s.to) described.push_back({"To", s.to->Iso(' ')});
+  const auto joined = [](const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+  };
+  if (!a.ssids.empty()) described.push_back({"SSIDs kept", joined(a.ssids)});
+  if (!a.excludeSsids.empty()) described.push_back({"SSIDs left out", joined(a.excludeSsids)});
+  if (!a.excludeMacs.empty()) {
+    std::vector<std::uint64_t> keys(a.excludeMacs.begin(), a.excludeMacs.end());
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> macs;
+    for (const std::uint64_t key : keys) {
+      char text[kMacTextSize];
+      const std::array<std::uint8_t, 6> mac = MacOf(key);
+      macs.emplace_back(FormatMac(mac.data(), text));
+    }
+    described.push_back({"MACs left out", joined(macs)});
+  }
+  if (a.channels) {
+    std::vector<std::string> ranges;
+    for (int c = 0; c < 256; ++c) {
+      if (!a.channels->test(static_cast<std::size_t>(c))) continue;
+      int last = c;
+      while (last + 1 < 256 && a.channels->test(static_cast<std::size_t>(last + 1))) ++last;
+      ranges.push_back(last == c ? std::to_string(c)
+                                 : std::to_string(c) + "-" + std::to_string(last));
+      c = last;
+    }
+    described.push_back({"Channels kept", joined(ranges)});
+  }
+  if (a.encryption != Encryption::Any)
+    described.push_back({"Encryption kept", a.encryption == Encryption::Wep ? "WEP" : "open"});
+  return described;
 }
 
 std::optional<int> ParseLevel(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "analysis/access_points.h"
@@ -48,6 +49,9 @@ struct MapFilters {
   AccessPointFilter accessPoints;
   bool Active() const { return sightings.Active() || accessPoints.Active(); }
 };
+
+// The filters given, each a name and its value as a reader would write it: for a report.
+std::vector<std::pair<std::string, std::string>> DescribeFilters(const MapFilters& filters);
 
 // The filters' values, each nothing (or false) when malformed.
 // DBM: a whole number, "-75".

@@ -119,6 +119,7 @@ ProductSettings SettingsOf(const CliSettings& settings) {
   products.options = settings.options;
   products.picture = settings.picture;
   products.filters = settings.filters;
+  products.busyDb = settings.busyDb;
   return products;
 }
 
@@ -148,8 +149,9 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
   return outcome.Status();
 }
 
-// --merge: every input read into a part of one set of maps and tables, which is written once all
-// are read, and only then: an input that fails leaves the merged files as they were.
+// --merge: every input read into a part of each survey output (the maps and tables, the report),
+// which are written once all are read, and only then: an input that fails leaves the merged files
+// as they were.
 int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
              bool showProgress) {
   MergePlan plan;
@@ -160,12 +162,17 @@ int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<b
   }
   ProductSettings products = SettingsOf(settings);
   products.logName = plan.name.substr(plan.name.find_last_of('/') + 1);
-  std::vector<MergedMaps::Log> logs;
+  std::vector<SurveyLog> logs;
   for (const Job& job : plan.logs) logs.push_back({job.input, FileNameOf(job.input)});
-  const std::unique_ptr<MergedMaps> merged =
-      MakeMergedMaps(ProductFiles(plan.files), products, logs);
-  if (!merged->Open()) {
-    err << plan.name << ": " << kMsgCannotCreate << " (" << merged->FailureDetail() << ")\n";
+  const std::vector<std::unique_ptr<SurveyOutput>> surveys =
+      MakeSurveyOutputs(ProductFiles(plan.files), products, logs);
+  const auto abandonAll = [&] {
+    for (const auto& survey : surveys) survey->Abandon();
+  };
+  for (const auto& survey : surveys) {
+    if (survey->Open()) continue;
+    err << plan.name << ": " << kMsgCannotCreate << " (" << survey->FailureDetail() << ")\n";
+    abandonAll();
     return kExitFailed;
   }
   const bool terminal = showProgress && !settings.quiet;
@@ -173,28 +180,33 @@ int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<b
       plan.logs,
       [&](std::size_t i) {
         Convert::Outputs outputs;
-        outputs.push_back(merged->Part(i));
+        for (const auto& survey : surveys) outputs.push_back(survey->Part(i));
         return outputs;
       },
       settings, err, stop, terminal);
   if (outcome.interrupted || outcome.failed) {
-    merged->Abandon();
+    abandonAll();
     err << plan.name << ": " << kMsgNotMerged << '\n';
     err.flush();
     return outcome.Status();
   }
-  if (!merged->Finish()) {
-    err << plan.name << ": " << kMsgCannotWrite << " (" << merged->FailureDetail() << ")\n";
+  for (const auto& survey : surveys) {
+    if (survey->Finish()) continue;
+    err << plan.name << ": " << kMsgCannotWrite << " (" << survey->FailureDetail() << ")\n";
+    abandonAll();
     return kExitFailed;
   }
-  for (const std::string& warning : merged->Warnings())
-    err << plan.name << ": warning: " << warning << '\n';
+  for (const auto& survey : surveys) {
+    for (const std::string& warning : survey->Warnings())
+      err << plan.name << ": warning: " << warning << '\n';
+  }
   if (terminal) {
+    const SurveyOutput& first = *surveys.front();
     std::string order;
-    for (const std::size_t i : merged->Order()) order += (order.empty() ? "" : ", ") + logs[i].name;
+    for (const std::size_t i : first.Order()) order += (order.empty() ? "" : ", ") + logs[i].name;
     err << plan.name << ": " << Counted(logs.size(), "log") << " merged (" << order << "); "
-        << Counted(merged->AccessPoints(), "access point") << ", "
-        << (merged->LeftOutAtLeast() ? "more than " : "") << merged->LeftOutByFilters()
+        << Counted(first.AccessPoints(), "access point") << ", "
+        << (first.LeftOutAtLeast() ? "more than " : "") << first.LeftOutByFilters()
         << " left out by the filters\n";
   }
   err.flush();

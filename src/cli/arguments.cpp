@@ -57,11 +57,11 @@ unsigned DefaultJobs() {
   return cores == 0 ? 1 : cores;
 }
 
-// "--kml, --gpx, --wigle or --ap-summary": the maps and tables.
+// "--kml, --gpx, --wigle, --ap-summary or --report": what --merge and the filters apply to.
 std::string MapFlags() {
   std::vector<std::string_view> flags;
   for (const Product& product : Catalogue())
-    if (product.ofAccessPoints) flags.push_back(product.flag);
+    if (product.makeSurvey != nullptr) flags.push_back(product.flag);
   return JoinedOr(flags);
 }
 
@@ -109,11 +109,11 @@ std::optional<std::string> MergeProblem(const CliSettings& settings, bool maps) 
   std::vector<std::string_view> others;
   if (settings.options.AnyRecordGroup()) others.push_back("a record group");
   for (const Product& product : Catalogue()) {
-    if (!product.ofAccessPoints && !product.flag.empty() && settings.products.Has(product.id))
+    if (product.makeSurvey == nullptr && !product.flag.empty() && settings.products.Has(product.id))
       others.push_back(product.flag);
   }
   if (!others.empty()) {
-    return "--merge makes maps and tables only, not " + JoinedOr(others) +
+    return "--merge makes maps, tables and reports only, not " + JoinedOr(others) +
            ": convert the logs without --merge for those";
   }
   if (!maps) return "--merge needs " + MapFlags();
@@ -205,16 +205,23 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   }
   const std::string mapsGroup(ProductOf(ProductId::Kml).helpGroup);
   app.add_flag("--merge", settings.merge,
-               "one set of the maps and tables asked for from all INPUTs, named after -o NAME "
-               "(NAME.kml...): the logs in the order of their first record's clock")
+               "one set of the maps, tables and report asked for from all INPUTs, named after -o "
+               "NAME (NAME.kml...): the logs in the order of their first record's clock")
       ->group(mapsGroup);
   std::pair<double, double> db{settings.picture.dbMin, settings.picture.dbMax};
   app.add_option("--db", db, "the picture's colour window in dBm (default: -100 -20)")
       ->type_name("MIN MAX")
       ->group(std::string(ProductOf(ProductId::Waterfall).helpGroup));
 
+  std::optional<std::string> busyDb;
+  app.add_option("--busy-db", busyDb,
+                 "the report's busy channels: a highest level near the channel at or above DBM "
+                 "(default: -80)")
+      ->type_name("DBM")
+      ->group(std::string(ProductOf(ProductId::Report).helpGroup));
+
   // Filters: their values are read after the parse, to name a malformed one with its option.
-  const char* filterGroup = "Filters of the maps and tables";
+  const char* filterGroup = "Filters of the maps, tables and report";
   FilterTexts texts;
   MapFilters& filters = settings.filters;
   std::vector<CLI::Option*> filterOptions = {
@@ -314,16 +321,30 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     PrintUsageError(err, "--split needs at least one record group");
     return kExitUsage;
   }
+  if (busyDb && !products.Has(ProductId::Report)) {
+    PrintUsageError(err, "--busy-db applies to --report");
+    return kExitUsage;
+  }
+  if (busyDb) {
+    const std::optional<int> level = ParseLevel(*busyDb);
+    if (!level) {
+      PrintUsageError(err,
+                      "--busy-db: '" + *busyDb + "' is not a whole number of dBm, such as -80");
+      return kExitUsage;
+    }
+    settings.busyDb = *level;
+  }
   if (const std::optional<std::string> problem = ReadFilters(texts, filters)) {
     PrintUsageError(err, *problem);
     return kExitUsage;
   }
   bool maps = false;
   for (const Product& product : Catalogue())
-    maps = maps || (product.ofAccessPoints && products.Has(product.id));
+    maps = maps || (product.makeSurvey != nullptr && products.Has(product.id));
   for (CLI::Option* option : filterOptions) {
     if (option->count() > 0 && !maps) {
-      PrintUsageError(err, option->get_name() + " filters the maps and tables: add " + MapFlags());
+      PrintUsageError(err, option->get_name() + " filters the maps, tables and report: add " +
+                               MapFlags());
       return kExitUsage;
     }
   }

@@ -19,7 +19,8 @@ struct CliSettings {
   ConversionOptions options;
   ProductSet products;       // what each input gives
   WaterfallSettings picture; // the colour window of the pictures
-  MapFilters filters;        // what the maps and tables leave out
+  MapFilters filters;        // what the maps, tables and report leave out
+  double busyDb = -80.0;     // the report's threshold of a busy channel
   bool merge = false;        // one set of maps and tables for every input
   unsigned jobs = 1;
   bool quiet = false;

@@ -18,7 +18,7 @@ using namespace plot;
 constexpr int kLeft = 80;
 constexpr int kPanelWidth = 900; // 100 MHz, as on the waterfall
 constexpr int kTitleBaseline = 24;
-constexpr int kChannelBaseline = 54;
+constexpr int kChannelBaseline = 42;
 constexpr int kPanelTop = 64;
 constexpr int kPanelHeight = 320;
 constexpr int kColourBarX = kLeft + kPanelWidth + 24;
@@ -100,7 +100,7 @@ void DrawAxes(cairo_t* cr, const SpectrumStats& stats) {
     cairo_stroke(cr);
     Text(cr, kLeft - 8, y + 4, std::to_string(level), 1.0);
   }
-  Text(cr, kLeft - 8, kPanelTop - 20, "dBm", 1.0);
+  Text(cr, kLeft - 8, kPanelTop - 6, "dBm", 1.0);
   cairo_rectangle(cr, kLeft - 0.5, kPanelTop - 0.5, kPanelWidth + 1, kPanelHeight + 1);
   cairo_stroke(cr);
 }

@@ -9,6 +9,8 @@
 #include "outputs/maps/map_output.h"
 #include "outputs/maps/merged_maps.h"
 #include "outputs/picture/waterfall_output.h"
+#include "outputs/report/merged_report.h"
+#include "outputs/report/report_output.h"
 #include "outputs/text/delimited_text_output.h"
 
 namespace veltrix {
@@ -57,20 +59,56 @@ MapFiles MapFilesOf(std::span<const ProductFile> files) {
 }
 
 // One output for every map and table of the log: they share its decoder and access points.
-void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
-                    Convert::Outputs& outputs) {
-  const MapFiles maps = MapFilesOf(files);
+MapSettings MapSettingsOf(const ProductSettings& settings) {
   MapSettings map;
   map.name = settings.logName;
   map.delimiter = settings.options.DelimiterChar();
-  outputs.push_back(std::make_unique<MapOutput>(maps, map, settings.filters));
+  return map;
+}
+
+void MakeMapOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                    Convert::Outputs& outputs) {
+  outputs.push_back(
+      std::make_unique<MapOutput>(MapFilesOf(files), MapSettingsOf(settings), settings.filters));
+}
+
+void MakeMergedMaps(std::span<const ProductFile> files, const ProductSettings& settings,
+                    const std::vector<SurveyLog>& logs,
+                    std::vector<std::unique_ptr<SurveyOutput>>& outputs) {
+  outputs.push_back(std::make_unique<MergedMaps>(MapFilesOf(files), MapSettingsOf(settings),
+                                                 settings.filters, logs));
+}
+
+ReportSettings ReportSettingsOf(const ProductSettings& settings) {
+  ReportSettings report;
+  report.name = settings.logName;
+  report.picture = settings.picture;
+  report.busyDb = settings.busyDb;
+  report.filters = settings.filters;
+  return report;
+}
+
+void MakeReportOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                       Convert::Outputs& outputs) {
+  for (const ProductFile& file : files)
+    outputs.push_back(std::make_unique<ReportOutput>(file.destination, ReportSettingsOf(settings)));
+}
+
+void MakeMergedReports(std::span<const ProductFile> files, const ProductSettings& settings,
+                       const std::vector<SurveyLog>& logs,
+                       std::vector<std::unique_ptr<SurveyOutput>>& outputs) {
+  for (const ProductFile& file : files) {
+    outputs.push_back(
+        std::make_unique<MergedReport>(file.destination, ReportSettingsOf(settings), logs));
+  }
 }
 
 constexpr const char* kRecordGroupsHelp = "Record groups";
 constexpr const char* kPicturesHelp = "Pictures";
 constexpr const char* kMapsHelp = "Maps and tables of the access points (from surveys and beacons)";
+constexpr const char* kReportHelp = "Report";
 
-constexpr std::array<Product, 7> kCatalogue = {{
+constexpr std::array<Product, 8> kCatalogue = {{
     {ProductId::Text, "text", "", ".out", FilePlace::Output, "text", "", "", MakeTextOutputs},
     {ProductId::Split, "split", "--split", ".GROUP.out", FilePlace::BesidePerGroup, "files",
      kRecordGroupsHelp,
@@ -84,15 +122,21 @@ constexpr std::array<Product, 7> kCatalogue = {{
      "path without \".out\"); alone when no record group is chosen",
      MakePictureOutputs},
     {ProductId::Kml, "kml", "--kml", ".kml", FilePlace::Beside, "map", kMapsHelp,
-     "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs, true},
+     "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs,
+     MakeMergedMaps},
     {ProductId::Gpx, "gpx", "--gpx", ".gpx", FilePlace::Beside, "map", kMapsHelp,
-     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs, true},
+     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs, MakeMergedMaps},
     {ProductId::Wigle, "wigle", "--wigle", ".wigle.csv", FilePlace::Beside, "table", kMapsHelp,
-     "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format",
-     MakeMapOutputs, true},
+     "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format", MakeMapOutputs,
+     MakeMergedMaps},
     {ProductId::AccessPointSummary, "ap-summary", "--ap-summary", ".aps.csv", FilePlace::Beside,
      "table", kMapsHelp, "NAME.aps.csv: one row per access point, in the chosen delimiter",
-     MakeMapOutputs, true},
+     MakeMapOutputs, MakeMergedMaps},
+    {ProductId::Report, "report", "--report", ".report.html", FilePlace::Beside, "report",
+     kReportHelp,
+     "NAME.report.html: one page for a browser or a PDF: the summary, spectrum, channel "
+     "utilization, access points and a map",
+     MakeReportOutputs, MakeMergedReports},
 }};
 
 constexpr bool RowsInIdOrder() {
@@ -127,13 +171,26 @@ std::string FileBeside(std::string_view stem, const Product& product, RecordGrou
   return path.append(suffix);
 }
 
-std::unique_ptr<MergedMaps> MakeMergedMaps(std::span<const ProductFile> files,
-                                           const ProductSettings& settings,
-                                           std::vector<MergedMaps::Log> logs) {
-  MapSettings map;
-  map.name = settings.logName;
-  map.delimiter = settings.options.DelimiterChar();
-  return std::make_unique<MergedMaps>(MapFilesOf(files), map, settings.filters, std::move(logs));
+std::vector<std::unique_ptr<SurveyOutput>> MakeSurveyOutputs(std::span<const ProductFile> files,
+                                                             const ProductSettings& settings,
+                                                             const std::vector<SurveyLog>& logs) {
+  std::vector<std::unique_ptr<SurveyOutput>> outputs;
+  std::vector<SurveyFactory> made;
+  for (const Product& row : kCatalogue) {
+    if (row.makeSurvey == nullptr ||
+        std::find(made.begin(), made.end(), row.makeSurvey) != made.end()) {
+      continue;
+    }
+    made.push_back(row.makeSurvey);
+    std::vector<ProductFile> family;
+    for (const Product& member : kCatalogue) {
+      if (member.makeSurvey != row.makeSurvey) continue;
+      for (const ProductFile& file : files)
+        if (file.product == member.id) family.push_back(file);
+    }
+    if (!family.empty()) row.makeSurvey(family, settings, logs, outputs);
+  }
+  return outputs;
 }
 
 Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings) {

@@ -14,20 +14,30 @@
 #include "analysis/map_filters.h"
 #include "convert/conversion_options.h"
 #include "convert/convert.h"
+#include "convert/survey_output.h"
 #include "io/output_target.h"
-#include "outputs/maps/merged_maps.h"
 #include "plot/waterfall.h"
 
 namespace veltrix {
 
-enum class ProductId : std::uint8_t { Text, Split, Waterfall, Kml, Gpx, Wigle, AccessPointSummary };
+enum class ProductId : std::uint8_t {
+  Text,
+  Split,
+  Waterfall,
+  Kml,
+  Gpx,
+  Wigle,
+  AccessPointSummary,
+  Report
+};
 
 // What the factories read besides the files.
 struct ProductSettings {
   ConversionOptions options; // the text's choices; the access-point table takes its delimiter
   WaterfallSettings picture; // the pictures' colour window
   std::string logName;       // the log's file name, for titles and the maps' document names
-  MapFilters filters;        // what the maps and tables leave out
+  MapFilters filters;        // what the maps, tables and the report's access points leave out
+  double busyDb = -80.0;     // the report's threshold of a busy channel
 };
 
 // One file of a product, for one log.
@@ -47,6 +57,10 @@ enum class FilePlace : std::uint8_t {
 // Appends the outputs that write `files`, all of one family (the rows sharing the factory).
 using OutputFactory = void (*)(std::span<const ProductFile> files, const ProductSettings& settings,
                                Convert::Outputs& outputs);
+// The same for a survey of `logs` (--merge); `settings.logName` names the survey.
+using SurveyFactory = void (*)(std::span<const ProductFile> files, const ProductSettings& settings,
+                               const std::vector<SurveyLog>& logs,
+                               std::vector<std::unique_ptr<SurveyOutput>>& outputs);
 
 struct Product {
   ProductId id;
@@ -58,9 +72,8 @@ struct Product {
   std::string_view helpGroup; // where --help lists the flag
   std::string_view help;
   OutputFactory make;
-  // A map or table of the access points: the maps' filters apply, and --merge makes one for all
-  // logs.
-  bool ofAccessPoints = false;
+  // For the products --merge makes one of for all logs (to which the maps' filters apply too).
+  SurveyFactory makeSurvey = nullptr;
 };
 
 // Every product, in the order their outputs are made and their files reported.
@@ -75,11 +88,11 @@ std::string FileBeside(std::string_view stem, const Product& product,
 // factory, so that they come from one decoder.
 Convert::Outputs MakeOutputs(std::span<const ProductFile> files, const ProductSettings& settings);
 
-// The maps and tables of a survey of many logs, merged (the files of products ofAccessPoints);
-// `settings.logName` names the documents of several logs.
-std::unique_ptr<MergedMaps> MakeMergedMaps(std::span<const ProductFile> files,
-                                           const ProductSettings& settings,
-                                           std::vector<MergedMaps::Log> logs);
+// The outputs of a survey of `logs` that write `files` (of products with a survey factory), in
+// catalogue order; `settings.logName` names the survey.
+std::vector<std::unique_ptr<SurveyOutput>> MakeSurveyOutputs(std::span<const ProductFile> files,
+                                                             const ProductSettings& settings,
+                                                             const std::vector<SurveyLog>& logs);
 
 // A choice of products.
 class ProductSet {

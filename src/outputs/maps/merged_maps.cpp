@@ -27,7 +27,7 @@ private:
 } // namespace
 
 MergedMaps::MergedMaps(MapFiles files, MapSettings settings, MapFilters filters,
-                       std::vector<Log> logs, std::size_t capacity)
+                       std::vector<SurveyLog> logs, std::size_t capacity)
     : settings_(std::move(settings)), filters_(std::move(filters)), logs_(std::move(logs)),
       files_(files, settings_.delimiter), table_(capacity) {
   if (logs_.size() == 1) settings_.name = logs_.front().name;
