@@ -19,4 +19,11 @@ testing::Bytes MakeExampleLog(LogVariant generation, std::size_t minBytes = 4096
 // load at scale (`mklog captures`, the benchmarks).
 testing::Bytes MakeCaptureLog(std::uint32_t count, std::uint32_t distinct);
 
+// A simulated site survey of about fifteen minutes, the same bytes every time: a walk with a GPS
+// fix every 2 s along a few streets, two dozen access points in the buildings along them (mostly
+// on channels 1, 6 and 11, some WEP, some sharing an SSID) heard as their signal falls off with
+// distance, a full-spectrum sweep every second showing each sending access point's channel and a
+// microwave oven on for two minutes, utilization records, and a marker at every street corner.
+testing::Bytes MakeSurveyLog(LogVariant generation);
+
 } // namespace veltrix::tools

@@ -49,6 +49,31 @@ TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
   }
 }
 
+// The simulated site surveys: a quarter of an hour of sweeps, fixes, sightings and utilization,
+// clean and small enough to keep in the repository.
+const ExampleCase kSurveys[] = {
+    {"site-survey-g.qx", LogVariant::G, {8, 16, 17, 21, 25}},
+    {"site-survey-b.qx", LogVariant::B, {4, 7, 9, 14, 19}},
+};
+
+TEST(Examples, SurveysAreWhatTheGeneratorMakes) {
+  for (const ExampleCase& c : kSurveys) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(testing::ReadFile(kExamples + c.file), tools::MakeSurveyLog(c.generation));
+    LogSummary s;
+    ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyResult::Ok);
+    EXPECT_EQ(s.Variant, c.generation);
+    std::set<unsigned> present;
+    for (unsigned t = 0; t < 256; ++t)
+      if (s.RecordsPerType[t] > 0) present.insert(t);
+    EXPECT_EQ(present, c.types);
+    EXPECT_EQ(s.SkippedBytes + s.Damage.tailBytes + s.EmptyPayloads, 0);
+    EXPECT_EQ(s.LastClock.Seconds() - s.FirstClock.Seconds(), 15 * 60 - 1);
+    EXPECT_EQ(s.GpsFixes, 15 * 30); // one every 2 s
+    EXPECT_LT(s.SizeBytes, 2 * 1024 * 1024);
+  }
+}
+
 TEST(Examples, SummaryOfADamagedLog) {
   testing::TempDir dir;
   testing::Bytes log = tools::MakeExampleLog(LogVariant::G);
