@@ -23,11 +23,11 @@ constexpr const char* kProgram = "veltrix-convert";
 // The help's closing lines.
 std::string Footer() {
   const std::string text(ProductOf(ProductId::Text).suffix);
-  return "At least one record group, a picture, a map or table, or --info is required. Files "
-         "beside\nthe output are named NAME.suffix, NAME being the output path without \"" +
+  return "At least one record group, a picture, a map or table, a report, or --info is required.\n"
+         "Files beside the output are named NAME.suffix, NAME being the output path without\n\"" +
          text +
-         "\". A regular\noutput file is replaced only when its conversion ends; damage in a log "
-         "is reported as a\nwarning.\nExit status: 0 every input converted, 1 an input failed, "
+         "\". A regular output file is replaced only when its conversion ends; damage in a log\n"
+         "is reported as a warning.\nExit status: 0 every input converted, 1 an input failed, "
          "2 usage error,\n130 interrupted by SIGINT or SIGTERM (running conversions end with "
          "whole lines).";
 }
@@ -150,7 +150,7 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
 
   const std::string text(ProductOf(ProductId::Text).suffix);
   CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (" + text +
-                   "), waterfall pictures, and maps and tables of their access points.",
+                   "), waterfall pictures, maps and tables of their access points, and survey reports.",
                kProgram};
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
   app.footer(Footer());

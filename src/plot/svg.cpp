@@ -193,20 +193,52 @@ std::string MapSvg(const std::vector<MapTrack>& tracks, const AccessPointTable& 
            std::string(kChannelColours[1 + t % 14]) + "\" points=\"" + points + "\"><title>" +
            Xml(tracks[t].name) + "</title></polyline>";
   }
-  // The strongest few are named.
+  struct Box {
+    double left, top, right, bottom;
+    bool Meets(const Box& o) const {
+      return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+  };
+  std::vector<Box> taken; // the dots, then the labels placed
+  for (const AccessPoint* ap : placed) {
+    const double x = xOf(ap->position->longitude), y = yOf(ap->position->latitude);
+    svg += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"5\" fill=\"" +
+           (ap->wep ? kWep : kOpen) + "\" stroke=\"#ffffff\"><title>" +
+           (ap->ssid.empty() ? "(no SSID)" : Xml(ap->ssid)) + "</title></circle>";
+    taken.push_back({x - 5, y - 5, x + 5, y + 5});
+  }
+  // The strongest few are named, beside their dot on the right or else on the left, where the
+  // name covers no other dot or name and stays inside the map; a name that fits nowhere is left
+  // to the dot's tooltip.
   std::vector<const AccessPoint*> strongest = placed;
   std::stable_sort(strongest.begin(), strongest.end(),
                    [](const AccessPoint* a, const AccessPoint* b) {
                      return a->levelAtPosition > b->levelAtPosition;
                    });
   strongest.resize(std::min<std::size_t>(strongest.size(), 8));
-  for (const AccessPoint* ap : placed) {
+  for (const AccessPoint* ap : strongest) {
     const double x = xOf(ap->position->longitude), y = yOf(ap->position->latitude);
     const std::string name = ap->ssid.empty() ? "(no SSID)" : Xml(ap->ssid);
-    svg += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"5\" fill=\"" +
-           (ap->wep ? kWep : kOpen) + "\" stroke=\"#ffffff\"><title>" + name + "</title></circle>";
-    if (std::find(strongest.begin(), strongest.end(), ap) != strongest.end())
-      svg += TextAt(x + 8, y + 4, name, "start", " font-size=\"10\"");
+    // About 6 px a character at 10 px (UTF-8 continuation bytes are no characters).
+    const double width =
+        6.0 * static_cast<double>(std::count_if(name.begin(), name.end(), [](char c) {
+          return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    for (const bool onRight : {true, false}) {
+      const Box box = onRight ? Box{x + 7, y - 7, x + 9 + width, y + 6}
+                              : Box{x - 9 - width, y - 7, x - 7, y + 6};
+      if (box.left < 2 || box.right > kWidth - 2) continue;
+      if (std::any_of(taken.begin(), taken.end(), [&](const Box& t) {
+            // Its own dot is beside it, never under it.
+            return t.Meets(box) && !(t.left == x - 5 && t.top == y - 5);
+          }))
+        continue;
+      taken.push_back(box);
+      svg += TextAt(onRight ? x + 8 : x - 8, y + 4, name, onRight ? "start" : "end",
+                    " font-size=\"10\" paint-order=\"stroke\" stroke=\"#fbfbf8\" "
+                    "stroke-width=\"3\"");
+      break;
+    }
   }
   // A scale bar of a round length near a fifth of the width, and a north arrow.
   const double metresPerPixel = 1.0 / scale * kMetresPerDegree;

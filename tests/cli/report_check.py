@@ -14,11 +14,11 @@ import sys
 
 ELEMENTS = {"html", "head", "meta", "title", "style", "body", "h1", "h2", "h3", "section", "p",
             "dl", "dt", "dd", "table", "thead", "tbody", "tr", "th", "td", "figure", "img",
-            "figcaption", "script", "svg", "rect", "line", "polyline", "circle", "text", "path"}
+            "figcaption", "div", "script", "svg", "rect", "line", "polyline", "circle", "text", "path"}
 ATTRIBUTES = {"lang", "charset", "id", "class", "src", "alt", "viewbox", "width", "height", "role",
               "aria-label", "font-family", "font-size", "font-weight", "x", "y", "x1", "y1", "x2",
               "y2", "cx", "cy", "r", "fill", "stroke", "stroke-width", "stroke-opacity", "points",
-              "text-anchor", "d"}
+              "text-anchor", "paint-order", "d"}
 EXTERNAL = re.compile(r"^\s*(https?:|file:|//)", re.I)
 
 

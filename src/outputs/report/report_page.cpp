@@ -31,12 +31,14 @@ dt { font-weight: bold; } dd { margin: 0; }
 figure { margin: 0.5em 0 1em; } figcaption { font-size: 9.5pt; color: #444; }
 img, svg { max-width: 100%; height: auto; }
 .none { color: #555; font-style: italic; }
+.wide { overflow-x: auto; } /* a table wider than the window scrolls on its own */
 th[data-sort] { cursor: pointer; }
 @media print {
   body { margin: 0; font-size: 9pt; }
   section { break-before: page; }
   section:first-of-type { break-before: auto; }
   thead { display: table-header-group; }
+  .wide { overflow: visible; }
   tr, figure { break-inside: avoid; }
 }
 </style>)";
@@ -253,6 +255,7 @@ void AccessPoints(OutputFile& out, const PageContent& c) {
     if (a->channel != b->channel) return a->channel < b->channel;
     return a->maxLevel > b->maxLevel;
   });
+  out.Text("<div class=\"wide\">");
   {
     Table table(out, "access-points",
                 {kAccessPointColumns[0], kAccessPointColumns[1], kAccessPointColumns[2],
@@ -262,6 +265,7 @@ void AccessPoints(OutputFile& out, const PageContent& c) {
                 {"mac", "text", nullptr, "text"}, true);
     for (const AccessPoint* ap : rows) table.Row(AccessPointFields(*ap));
   }
+  out.Text("</div>\n");
   if (rows.empty()) None(out, "The filters left out every access point.");
   out.Text("</section>\n");
 }
