@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <thread>
 
 #include <CLI/CLI.hpp>
@@ -19,6 +20,7 @@ namespace veltrix::cli {
 namespace {
 
 constexpr const char* kProgram = "veltrix-convert";
+constexpr double kDbLimit = 10000; // --db's MIN and MAX, either way
 
 // The help's closing lines.
 std::string Footer() {
@@ -303,6 +305,11 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   o.header = !noHeader;
   if (context) o.TickAllContextFields();
   if (records) o.TickAllRecordGroups();
+  // A colour window beyond any level a log holds would only stall the drawing of its scale.
+  if (!(std::fabs(db.first) <= kDbLimit && std::fabs(db.second) <= kDbLimit)) {
+    PrintUsageError(err, "--db: MIN and MAX must lie within -10000 to 10000 dBm");
+    return kExitUsage;
+  }
   if (!(db.first < db.second)) {
     PrintUsageError(err, "--db needs MIN below MAX");
     return kExitUsage;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "decode/channels.h"
 #include "plot/drawing.h"
@@ -30,6 +31,20 @@ constexpr int kLabelSpacing = 16; // the least distance between two labels on on
 std::string TimeOf(const std::string& rtc) {
   const std::size_t space = rtc.find(' ');
   return space == std::string::npos ? rtc : rtc.substr(space + 1);
+}
+
+// The levels to mark on a scale of `pixels` over the colour window: every 10 dB, or every 20,
+// 50, 100... dB on a window so wide that marks 10 dB apart would come closer than 11 pixels
+// (the labels' height) and run into each other.
+std::vector<double> LevelMarks(double low, double high, double pixels) {
+  const double span = high - low;
+  std::vector<double> marks;
+  if (!(std::isfinite(span) && span > 0)) return marks;
+  double step = 10;
+  for (int i = 0; step / span * pixels < 11; ++i) step *= i % 3 == 1 ? 2.5 : 2;
+  const double first = std::ceil(low / step) * step;
+  for (int i = 0; first + i * step <= high; ++i) marks.push_back(first + i * step);
+  return marks;
 }
 
 } // namespace
@@ -146,7 +161,7 @@ void WaterfallPicture::DrawLevelPanel(cairo_t* cr, const SweepAccumulator& sweep
   const auto yOfLevel = [&](double dBm) {
     return lp.y + (high - std::clamp(dBm, low, high)) / (high - low) * lp.height;
   };
-  for (double dBm = std::ceil(low / 10) * 10; dBm <= high; dBm += 10) {
+  for (const double dBm : LevelMarks(low, high, lp.height)) {
     const double y = std::round(yOfLevel(dBm)) + 0.5;
     SetColour(cr, 0.85, 0.85, 0.85);
     cairo_move_to(cr, lp.x, y);
@@ -322,7 +337,7 @@ void WaterfallPicture::DrawColourBar(cairo_t* cr, const WaterfallSettings& setti
   SetColour(cr, 0, 0, 0);
   cairo_rectangle(cr, kColourBarX - 0.5, wf.y - 0.5, kColourBarWidth + 1, wf.height + 1);
   cairo_stroke(cr);
-  for (double dBm = std::ceil(low / 10) * 10; dBm <= high; dBm += 10) {
+  for (const double dBm : LevelMarks(low, high, wf.height)) {
     const double y = std::round(wf.y + (high - dBm) / (high - low) * wf.height) + 0.5;
     cairo_move_to(cr, kColourBarX + kColourBarWidth, y);
     cairo_line_to(cr, kColourBarX + kColourBarWidth + 4, y);

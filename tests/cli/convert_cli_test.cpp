@@ -264,6 +264,9 @@ TEST_F(ConvertCli, UsageErrorsExitWithTwoAndConvertNothing) {
       {{"--kml", "--split", a}, "--split needs at least one record group"},
       {{"--util", "--waterfall", "--db", "-20", "-100", a}, "--db needs MIN below MAX"},
       {{"--util", "--waterfall", "--db", "-20", "-20", a}, "--db needs MIN below MAX"},
+      {{"--waterfall", "--db", "-1e9", "1e9", a}, "--db: MIN and MAX must lie within"},
+      {{"--report", "--db", "-inf", "0", a}, "--db: MIN and MAX must lie within"},
+      {{"--waterfall", "--db", "nan", "0", a}, "--db: MIN and MAX must lie within"},
       {{"--util", a, b}, a + " and " + b + " would both be converted to " + dir.File("a.out")},
   };
   for (const Case& c : cases) {

@@ -67,6 +67,14 @@ TEST(Waterfall, CellsHaveThePaletteColourOfTheirLevel) {
   const int y0 = narrow->YOfSweep(0) + 3, y1 = narrow->YOfSweep(1) + 3;
   EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2420)), y0), Packed(Viridis().front()));
   EXPECT_EQ(narrow->PixelAt(static_cast<int>(narrow->XOfMHz(2450)), y1), Packed(Viridis().back()));
+
+  // A window of two billion dB is drawn too, in a moment: its scale is marked every few hundred
+  // million dB (every 10 dB, its 400 million labels would take hours).
+  const std::optional<WaterfallPicture> wide =
+      WaterfallPicture::Draw(sweeps, {"log.qx", LogVariant::G, -1e9, 1e9}).picture;
+  ASSERT_TRUE(wide);
+  EXPECT_EQ(wide->PixelAt(static_cast<int>(wide->XOfMHz(2420)), wide->YOfSweep(1) + 3),
+            Packed(LevelColour(-60, -1e9, 1e9)));
 }
 
 TEST(Waterfall, SameSweepsSameBytes) {
