@@ -13,9 +13,19 @@ int ChannelCentreMHz(int channel) {
   return ChannelMHz(channel);
 }
 
+namespace {
+
+// The whole dBm level that `level` rounds to (halves up), within the levels a sample can have.
+int RowLevel(double level) {
+  const double limit = SpectrumStats::kLevelLimitDb;
+  return static_cast<int>(std::floor(std::clamp(level, -limit, limit) + 0.5));
+}
+
+} // namespace
+
 SpectrumStats::SpectrumStats(double busyDb, double densityLow, double densityHigh)
-    : busy_db_(busyDb), density_low_(static_cast<int>(std::ceil(densityLow))),
-      density_rows_(std::max(0, static_cast<int>(std::floor(densityHigh)) - density_low_ + 1)),
+    : busy_db_(busyDb), density_low_(RowLevel(densityLow)),
+      density_rows_(std::max(1, RowLevel(densityHigh) - density_low_ + 1)),
       density_(static_cast<std::size_t>(kDensityColumns * density_rows_), 0),
       column_total_(kDensityColumns, 0) {
   peak_.fill(-std::numeric_limits<double>::infinity());
@@ -26,9 +36,11 @@ void SpectrumStats::Place(std::size_t samples) {
   placed_for_ = samples;
   const double step = (kHighMHz - kLowMHz) / static_cast<double>(samples - 1);
   column_of_.resize(samples);
+  column_samples_.assign(kDensityColumns, 0);
   for (std::size_t i = 0; i < samples; ++i) {
     const double mhz = kLowMHz + static_cast<double>(i) * step;
     column_of_[i] = std::min(kDensityColumns - 1, static_cast<int>(mhz - kLowMHz));
+    ++column_samples_[static_cast<std::size_t>(column_of_[i])];
   }
   for (int c = 0; c < kChannels; ++c) {
     const double centre = ChannelCentreMHz(c + 1);
@@ -42,31 +54,47 @@ void SpectrumStats::Place(std::size_t samples) {
   }
 }
 
+// The density row of every sample value for one divisor: the level rounded half up, or -1
+// outside the rows. A sweep then costs a look-up per sample instead of a division and a floor.
+void SpectrumStats::Rank(int divisor) {
+  ranked_for_ = divisor;
+  const double scale = 1.0 / divisor;
+  row_of_.resize(65536);
+  for (int value = -32768; value <= 32767; ++value) {
+    const int row = static_cast<int>(std::floor(value * scale + 0.5)) - density_low_;
+    row_of_[static_cast<std::size_t>(value + 32768)] =
+        static_cast<std::int16_t>(row >= 0 && row < density_rows_ ? row : -1);
+  }
+}
+
 void SpectrumStats::Add(std::span<const std::int16_t> samples, int divisor) {
   if (samples.size() < 2 || divisor == 0) return;
   if (samples.size() != placed_for_) Place(samples.size());
+  if (divisor != ranked_for_) Rank(divisor);
   ++sweeps_;
   const double scale = 1.0 / divisor;
   for (std::size_t c = 0; c < near_.size(); ++c) {
     const Near& near = near_[c];
-    double highest = -std::numeric_limits<double>::infinity();
-    for (std::size_t i = near.first; i <= near.last; ++i) {
-      const double level = samples[i] * scale;
-      sum_[c] += level;
-      highest = std::max(highest, level);
-    }
     if (near.first > near.last) continue;
+    // In the samples' own units: whole numbers, exact and quick to add.
+    std::int64_t sum = 0;
+    int highest = std::numeric_limits<int>::min();
+    for (std::size_t i = near.first; i <= near.last; ++i) {
+      sum += samples[i];
+      highest = std::max<int>(highest, samples[i]);
+    }
+    sum_[c] += static_cast<double>(sum) * scale;
     count_[c] += near.last - near.first + 1;
-    peak_[c] = std::max(peak_[c], highest);
-    if (highest >= busy_db_) ++busy_[c];
+    peak_[c] = std::max(peak_[c], highest * scale);
+    if (highest * scale >= busy_db_) ++busy_[c];
   }
+  for (std::size_t column = 0; column < column_total_.size(); ++column)
+    column_total_[column] += column_samples_[column];
+  const auto rows = static_cast<std::size_t>(density_rows_);
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    const auto column = static_cast<std::size_t>(column_of_[i]);
-    ++column_total_[column];
-    // The row it rounds to, halves up.
-    const int row = static_cast<int>(std::floor(samples[i] * scale + 0.5)) - density_low_;
-    if (row >= 0 && row < density_rows_)
-      ++density_[column * static_cast<std::size_t>(density_rows_) + static_cast<std::size_t>(row)];
+    const int row = row_of_[static_cast<std::size_t>(samples[i] + 32768)];
+    if (row >= 0)
+      ++density_[static_cast<std::size_t>(column_of_[i]) * rows + static_cast<std::size_t>(row)];
   }
 }
 

@@ -20,8 +20,12 @@ public:
   static constexpr int kChannels = 14;
   static constexpr int kDensityColumns = 100; // of 1 MHz each
 
+  // No sample lies beyond this many dBm either way (16-bit samples in 1/16 dBm at the finest).
+  static constexpr int kLevelLimitDb = 2048;
+
   // `busyDb`: a channel is busy in a sweep whose highest level near it is at or above it.
-  // `densityLow` to `densityHigh`: the density's levels, a row of 1 dB each.
+  // `densityLow` to `densityHigh`: the density's levels, a row of 1 dB each from the whole level
+  // that the one rounds to up to the other's, at least one, within the levels samples can have.
   SpectrumStats(double busyDb, double densityLow, double densityHigh);
 
   // One sweep: `samples` in units of 1/divisor dBm.
@@ -40,7 +44,7 @@ public:
   };
   std::vector<Channel> Channels() const;
 
-  // The density's rows, lowest level first: the whole dBm values from ceil(low) to floor(high).
+  // The density's rows, lowest level first.
   int DensityLow() const { return density_low_; }
   int DensityRows() const { return density_rows_; }
   // The share of a column's samples (all sweeps) whose level rounds (half up) to the row's.
@@ -51,6 +55,7 @@ private:
     std::size_t first = 0, last = 0; // a range; empty when first > last
   };
   void Place(std::size_t samples);
+  void Rank(int divisor);
 
   double busy_db_;
   int density_low_, density_rows_;
@@ -63,7 +68,10 @@ private:
   std::vector<std::uint64_t> column_total_; // samples that fell in each column
   std::size_t placed_for_ = 0;              // the sample count the tables below are for
   std::array<Near, kChannels> near_{};
-  std::vector<int> column_of_; // of each sample
+  std::vector<int> column_of_;                // of each sample
+  std::vector<std::uint64_t> column_samples_; // of one sweep, per column
+  int ranked_for_ = 0;                        // the divisor that row_of_ is for
+  std::vector<std::int16_t> row_of_;          // the density row of each sample value
 };
 
 // The centre of a Wi-Fi channel in MHz.

@@ -16,13 +16,14 @@ void LogSummaryBuilder::Take(const Frame& frame) {
   if (!frame.Framed) return;
   LogSummary& s = summary_;
   ++s.Frames;
-  const std::string rtc =
-      std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
+  // The texts of the last frame's clock are kept in place (a copy of two short texts) and made
+  // into a string once, at the end.
+  last_date_ = frame.RtcDateText;
+  last_time_ = frame.RtcTimeText;
   if (s.Frames == 1) {
-    s.FirstRtc = rtc;
+    s.FirstRtc = RtcOf(last_date_, last_time_);
     s.FirstClock = frame.Rtc;
   }
-  s.LastRtc = rtc;
   s.LastClock = frame.Rtc;
   if (!frame.PayloadDelivered) return;
   ++s.RecordsPerType[frame.PayloadType];
@@ -32,6 +33,7 @@ void LogSummaryBuilder::Take(const Frame& frame) {
 LogSummary LogSummaryBuilder::Finish(std::int64_t bytesInFile, std::int64_t oversizedFrames,
                                      std::int64_t skippedBytes, const LogDamage& damage) const {
   LogSummary s = summary_;
+  if (s.Frames > 0) s.LastRtc = RtcOf(last_date_, last_time_);
   s.SizeBytes = bytesInFile;
   s.OversizedFrames = oversizedFrames;
   s.EmptyPayloads = s.Frames - s.OversizedFrames;

@@ -91,9 +91,15 @@ void DrawAxes(cairo_t* cr, const SpectrumStats& stats) {
   Text(cr, kLeft - 8, kChannelBaseline, "channel", 1.0);
   const int rows = stats.DensityRows();
   const double rowHeight = static_cast<double>(kPanelHeight) / rows;
+  // Every 10 dB over the usual window; a round step that gives at most ten marks over another.
+  int step = 1;
+  for (const int round : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000}) {
+    step = round;
+    if (rows <= 10 * round) break;
+  }
   for (int r = 0; r < rows; ++r) {
     const int level = stats.DensityLow() + r;
-    if (level % 10 != 0) continue;
+    if (level % step != 0) continue;
     const double y = kPanelTop + kPanelHeight - (r + 0.5) * rowHeight;
     cairo_move_to(cr, kLeft - 5, std::round(y) + 0.5);
     cairo_line_to(cr, kLeft, std::round(y) + 0.5);
@@ -132,7 +138,10 @@ bool DrawDensity(const SpectrumStats& stats, const std::string& title, std::stri
                  std::string& failure) {
   png.clear();
   failure.clear();
-  if (stats.Sweeps() == 0 || stats.DensityRows() == 0) return false;
+  if (stats.Sweeps() == 0 || stats.DensityRows() == 0) {
+    failure = "no sweeps to count";
+    return false;
+  }
   const SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, DensityPicture::kWidth,
                                                       DensityPicture::kHeight));
   cairo_status_t status;

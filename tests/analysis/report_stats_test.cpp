@@ -78,6 +78,25 @@ TEST(SpectrumStats, DensityRoundsHalvesUp) {
   EXPECT_EQ(stats.DensityShare(column, -88 - -100), 0.0);
 }
 
+// The rows of any colour window: at least one, and never more than samples can reach (a window
+// of a billion dB must not ask for gigabytes).
+TEST(SpectrumStats, DensityRowsOfAnyWindow) {
+  const struct {
+    double low, high;
+    int firstRow, rows;
+  } cases[] = {
+      {-100, -20, -100, 81},  {-90.5, -90.2, -90, 1},      {-90.6, -89.4, -91, 3},
+      {-1e9, 1e9, -2048, 4097}, {3000, 4000, 2048, 1},
+  };
+  for (const auto& c : cases) {
+    SpectrumStats stats(-80, c.low, c.high);
+    EXPECT_EQ(stats.DensityLow(), c.firstRow) << c.low << " " << c.high;
+    EXPECT_EQ(stats.DensityRows(), c.rows) << c.low << " " << c.high;
+    stats.Add(Sweep(-90.25), kDivisor); // counted where its row exists, ignored elsewhere
+    EXPECT_EQ(stats.Sweeps(), 1u);
+  }
+}
+
 TEST(UtilizationStats, ChannelsAndABoundedSeries) {
   UtilizationStats stats(4);
   const DateTime t{2007, 7, 12, 13, 5, 0};
