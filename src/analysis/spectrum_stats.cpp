@@ -33,6 +33,7 @@ SpectrumStats::SpectrumStats(double busyDb, double densityLow, double densityHig
 
 // Where each sample of a sweep of `samples` lies: its density column and the channels near it.
 void SpectrumStats::Place(std::size_t samples) {
+  Fold(); // the counts by sample are for the previous placing
   placed_for_ = samples;
   const double step = (kHighMHz - kLowMHz) / static_cast<double>(samples - 1);
   column_of_.resize(samples);
@@ -42,6 +43,8 @@ void SpectrumStats::Place(std::size_t samples) {
     column_of_[i] = std::min(kDensityColumns - 1, static_cast<int>(mhz - kLowMHz));
     ++column_samples_[static_cast<std::size_t>(column_of_[i])];
   }
+  by_sample_.assign(samples * (static_cast<std::size_t>(density_rows_) + 1), 0);
+  prefix_.resize(samples + 1);
   for (int c = 0; c < kChannels; ++c) {
     const double centre = ChannelCentreMHz(c + 1);
     const double low = (centre - kChannelHalfWidthMHz - kLowMHz) / step;
@@ -54,8 +57,9 @@ void SpectrumStats::Place(std::size_t samples) {
   }
 }
 
-// The density row of every sample value for one divisor: the level rounded half up, or -1
-// outside the rows. A sweep then costs a look-up per sample instead of a division and a floor.
+// The density row of every sample value for one divisor: the level rounded half up, or the
+// extra row past the last for a level outside them. A sweep then costs a look-up per sample
+// instead of a division, a floor and a branch that random levels would keep mispredicting.
 void SpectrumStats::Rank(int divisor) {
   ranked_for_ = divisor;
   const double scale = 1.0 / divisor;
@@ -63,7 +67,7 @@ void SpectrumStats::Rank(int divisor) {
   for (int value = -32768; value <= 32767; ++value) {
     const int row = static_cast<int>(std::floor(value * scale + 0.5)) - density_low_;
     row_of_[static_cast<std::size_t>(value + 32768)] =
-        static_cast<std::int16_t>(row >= 0 && row < density_rows_ ? row : -1);
+        static_cast<std::uint16_t>(row >= 0 && row < density_rows_ ? row : density_rows_);
   }
 }
 
@@ -73,32 +77,48 @@ void SpectrumStats::Add(std::span<const std::int16_t> samples, int divisor) {
   if (divisor != ranked_for_) Rank(divisor);
   ++sweeps_;
   const double scale = 1.0 / divisor;
+  // The channels' sums from running sums, in the samples' own units: whole numbers, exact.
+  std::int64_t* prefix = prefix_.data();
+  prefix[0] = 0;
+  for (std::size_t i = 0; i < samples.size(); ++i) prefix[i + 1] = prefix[i] + samples[i];
   for (std::size_t c = 0; c < near_.size(); ++c) {
     const Near& near = near_[c];
     if (near.first > near.last) continue;
-    // In the samples' own units: whole numbers, exact and quick to add.
-    std::int64_t sum = 0;
-    int highest = std::numeric_limits<int>::min();
-    for (std::size_t i = near.first; i <= near.last; ++i) {
-      sum += samples[i];
-      highest = std::max<int>(highest, samples[i]);
-    }
-    sum_[c] += static_cast<double>(sum) * scale;
+    std::int16_t highest = samples[near.first];
+    for (std::size_t i = near.first + 1; i <= near.last; ++i)
+      highest = std::max(highest, samples[i]);
+    sum_[c] += static_cast<double>(prefix[near.last + 1] - prefix[near.first]) * scale;
     count_[c] += near.last - near.first + 1;
     peak_[c] = std::max(peak_[c], highest * scale);
     if (highest * scale >= busy_db_) ++busy_[c];
   }
-  for (std::size_t column = 0; column < column_total_.size(); ++column)
-    column_total_[column] += column_samples_[column];
+  // The density, by sample: each sample counts in cells of its own (and one for the levels
+  // outside the rows), so that neighbours of one level never wait on the same counter; folded
+  // into columns when read.
+  const std::uint16_t* rowOf = row_of_.data() + 32768;
+  const auto cellsPerSample = static_cast<std::size_t>(density_rows_) + 1;
+  std::uint32_t* cells = by_sample_.data();
+  for (std::size_t i = 0; i < samples.size(); ++i, cells += cellsPerSample) ++cells[rowOf[samples[i]]];
+  if (++unfolded_ == std::numeric_limits<std::uint32_t>::max()) Fold();
+}
+
+void SpectrumStats::Fold() const {
+  if (unfolded_ == 0) return;
   const auto rows = static_cast<std::size_t>(density_rows_);
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const int row = row_of_[static_cast<std::size_t>(samples[i] + 32768)];
-    if (row >= 0)
-      ++density_[static_cast<std::size_t>(column_of_[i]) * rows + static_cast<std::size_t>(row)];
+  for (std::size_t i = 0; i < column_of_.size(); ++i) {
+    std::uint64_t* column = density_.data() + static_cast<std::size_t>(column_of_[i]) * rows;
+    std::uint32_t* cells = by_sample_.data() + i * (rows + 1);
+    for (std::size_t row = 0; row < rows; ++row) column[row] += cells[row];
+    std::fill(cells, cells + rows + 1, 0);
   }
+  for (std::size_t c = 0; c < column_total_.size(); ++c)
+    column_total_[c] += column_samples_[c] * unfolded_;
+  unfolded_ = 0;
 }
 
 void SpectrumStats::Merge(const SpectrumStats& other) {
+  Fold();
+  other.Fold();
   sweeps_ += other.sweeps_;
   for (std::size_t c = 0; c < sum_.size(); ++c) {
     sum_[c] += other.sum_[c];
@@ -128,6 +148,7 @@ std::vector<SpectrumStats::Channel> SpectrumStats::Channels() const {
 }
 
 double SpectrumStats::DensityShare(int column, int row) const {
+  Fold();
   const std::uint64_t total = column_total_[static_cast<std::size_t>(column)];
   if (total == 0) return 0.0;
   const std::uint64_t n =

@@ -56,6 +56,8 @@ private:
   };
   void Place(std::size_t samples);
   void Rank(int divisor);
+  // Adds the counts by sample into the columns.
+  void Fold() const;
 
   double busy_db_;
   int density_low_, density_rows_;
@@ -64,14 +66,21 @@ private:
   std::array<std::uint64_t, kChannels> count_{};
   std::array<double, kChannels> peak_{};
   std::array<std::uint64_t, kChannels> busy_{};
-  std::vector<std::uint64_t> density_;      // column-major: column * rows + row
-  std::vector<std::uint64_t> column_total_; // samples that fell in each column
-  std::size_t placed_for_ = 0;              // the sample count the tables below are for
+  // The density's counts, column-major (column * rows + row), and the samples that fell in each
+  // column; the sweeps since the last fold wait in by_sample_ (sample * (rows + 1) + row, the
+  // last row for the levels outside the rows).
+  mutable std::vector<std::uint64_t> density_;
+  mutable std::vector<std::uint64_t> column_total_;
+  mutable std::vector<std::uint32_t> by_sample_;
+  mutable std::uint64_t unfolded_ = 0;
+  // For the sample count and divisor of the sweeps being added:
+  std::size_t placed_for_ = 0;
   std::array<Near, kChannels> near_{};
   std::vector<int> column_of_;                // of each sample
   std::vector<std::uint64_t> column_samples_; // of one sweep, per column
-  int ranked_for_ = 0;                        // the divisor that row_of_ is for
-  std::vector<std::int16_t> row_of_;          // the density row of each sample value
+  std::vector<std::int64_t> prefix_;          // running sums of a sweep's samples
+  int ranked_for_ = 0;
+  std::vector<std::uint16_t> row_of_; // the density row of each sample value
 };
 
 // The centre of a Wi-Fi channel in MHz.
