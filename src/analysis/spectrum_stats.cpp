@@ -25,26 +25,22 @@ int RowLevel(double level) {
 
 SpectrumStats::SpectrumStats(double busyDb, double densityLow, double densityHigh)
     : busy_db_(busyDb), density_low_(RowLevel(densityLow)),
-      density_rows_(std::max(1, RowLevel(densityHigh) - density_low_ + 1)),
-      density_(static_cast<std::size_t>(kDensityColumns * density_rows_), 0),
-      column_total_(kDensityColumns, 0) {
-  peak_.fill(-std::numeric_limits<double>::infinity());
+      density_rows_(std::max(1, RowLevel(densityHigh) - density_low_ + 1)) {
+  totals_.density.assign(static_cast<std::size_t>(kDensityColumns * density_rows_), 0);
+  totals_.columnTotal.assign(kDensityColumns, 0);
+  totals_.peak.fill(-std::numeric_limits<double>::infinity());
 }
 
-// Where each sample of a sweep of `samples` lies: its density column and the channels near it.
-void SpectrumStats::Place(std::size_t samples) {
-  Fold(); // the counts by sample are for the previous placing
-  placed_for_ = samples;
+// Sweeps of `samples` in 1/divisor dBm from here on: where each sample lies (its density column
+// and the channels near it) and the density row of each sample value.
+void SpectrumStats::Start(std::size_t samples, int divisor) {
+  Fold(); // the pending sweeps are of the previous kind
   const double step = (kHighMHz - kLowMHz) / static_cast<double>(samples - 1);
   column_of_.resize(samples);
-  column_samples_.assign(kDensityColumns, 0);
   for (std::size_t i = 0; i < samples; ++i) {
     const double mhz = kLowMHz + static_cast<double>(i) * step;
     column_of_[i] = std::min(kDensityColumns - 1, static_cast<int>(mhz - kLowMHz));
-    ++column_samples_[static_cast<std::size_t>(column_of_[i])];
   }
-  by_sample_.assign(samples * (static_cast<std::size_t>(density_rows_) + 1), 0);
-  prefix_.resize(samples + 1);
   for (int c = 0; c < kChannels; ++c) {
     const double centre = ChannelCentreMHz(c + 1);
     const double low = (centre - kChannelHalfWidthMHz - kLowMHz) / step;
@@ -55,13 +51,8 @@ void SpectrumStats::Place(std::size_t samples) {
         std::min(static_cast<double>(samples - 1), std::floor(high + 1e-9)));
     near_[static_cast<std::size_t>(c)] = {first, last};
   }
-}
-
-// The density row of every sample value for one divisor: the level rounded half up, or the
-// extra row past the last for a level outside them. A sweep then costs a look-up per sample
-// instead of a division, a floor and a branch that random levels would keep mispredicting.
-void SpectrumStats::Rank(int divisor) {
-  ranked_for_ = divisor;
+  // A look-up per sample instead of a division, a floor and a branch that random levels would
+  // keep mispredicting.
   const double scale = 1.0 / divisor;
   row_of_.resize(65536);
   for (int value = -32768; value <= 32767; ++value) {
@@ -69,76 +60,104 @@ void SpectrumStats::Rank(int divisor) {
     row_of_[static_cast<std::size_t>(value + 32768)] =
         static_cast<std::uint16_t>(row >= 0 && row < density_rows_ ? row : density_rows_);
   }
+  // Busy: the least sample value at or above the threshold (one past every value when none is).
+  busy_raw_ = 32768;
+  for (int value = 32767; value >= -32768 && value * scale >= busy_db_; --value)
+    busy_raw_ = value;
+
+  Pending& p = pending_;
+  p.samples = samples;
+  p.divisor = divisor;
+  p.sum.assign(samples, 0);
+  p.top.assign(samples, std::numeric_limits<std::int16_t>::min());
+  p.cells.assign(samples * (static_cast<std::size_t>(density_rows_) + 1), 0);
 }
 
 void SpectrumStats::Add(std::span<const std::int16_t> samples, int divisor) {
   if (samples.size() < 2 || divisor == 0) return;
-  if (samples.size() != placed_for_) Place(samples.size());
-  if (divisor != ranked_for_) Rank(divisor);
+  Pending& p = pending_;
+  if (samples.size() != p.samples || divisor != p.divisor) Start(samples.size(), divisor);
   ++sweeps_;
-  const double scale = 1.0 / divisor;
-  // The channels' sums from running sums, in the samples' own units: whole numbers, exact.
-  std::int64_t* prefix = prefix_.data();
-  prefix[0] = 0;
-  for (std::size_t i = 0; i < samples.size(); ++i) prefix[i + 1] = prefix[i] + samples[i];
+  const std::size_t n = samples.size();
+  const std::int16_t* s = samples.data();
+  std::int32_t* sum = p.sum.data();
+  std::int16_t* top = p.top.data();
+  for (std::size_t i = 0; i < n; ++i) {
+    sum[i] += s[i];
+    top[i] = std::max(top[i], s[i]);
+  }
   for (std::size_t c = 0; c < near_.size(); ++c) {
     const Near& near = near_[c];
-    if (near.first > near.last) continue;
-    std::int16_t highest = samples[near.first];
-    for (std::size_t i = near.first + 1; i <= near.last; ++i)
-      highest = std::max(highest, samples[i]);
-    sum_[c] += static_cast<double>(prefix[near.last + 1] - prefix[near.first]) * scale;
-    count_[c] += near.last - near.first + 1;
-    peak_[c] = std::max(peak_[c], highest * scale);
-    if (highest * scale >= busy_db_) ++busy_[c];
+    std::int16_t highest = std::numeric_limits<std::int16_t>::min();
+    for (std::size_t i = near.first; i <= near.last; ++i) highest = std::max(highest, s[i]);
+    busy_[c] += near.first <= near.last && highest >= busy_raw_;
   }
-  // The density, by sample: each sample counts in cells of its own (and one for the levels
-  // outside the rows), so that neighbours of one level never wait on the same counter; folded
-  // into columns when read.
   const std::uint16_t* rowOf = row_of_.data() + 32768;
   const auto cellsPerSample = static_cast<std::size_t>(density_rows_) + 1;
-  std::uint32_t* cells = by_sample_.data();
-  for (std::size_t i = 0; i < samples.size(); ++i, cells += cellsPerSample) ++cells[rowOf[samples[i]]];
-  if (++unfolded_ == std::numeric_limits<std::uint32_t>::max()) Fold();
+  std::uint16_t* cells = p.cells.data();
+  for (std::size_t i = 0; i < n; ++i, cells += cellsPerSample) ++cells[rowOf[s[i]]];
+  if (++p.sweeps == kFoldEvery) Fold();
 }
 
 void SpectrumStats::Fold() const {
-  if (unfolded_ == 0) return;
-  const auto rows = static_cast<std::size_t>(density_rows_);
-  for (std::size_t i = 0; i < column_of_.size(); ++i) {
-    std::uint64_t* column = density_.data() + static_cast<std::size_t>(column_of_[i]) * rows;
-    std::uint32_t* cells = by_sample_.data() + i * (rows + 1);
-    for (std::size_t row = 0; row < rows; ++row) column[row] += cells[row];
-    std::fill(cells, cells + rows + 1, 0);
+  Pending& p = pending_;
+  if (p.sweeps == 0) return;
+  Totals& t = totals_;
+  const double scale = 1.0 / p.divisor;
+  for (std::size_t c = 0; c < near_.size(); ++c) {
+    const Near& near = near_[c];
+    if (near.first > near.last) continue;
+    std::int64_t sum = 0;
+    std::int16_t highest = std::numeric_limits<std::int16_t>::min();
+    for (std::size_t i = near.first; i <= near.last; ++i) {
+      sum += p.sum[i];
+      highest = std::max(highest, p.top[i]);
+    }
+    t.sum[c] += static_cast<double>(sum) * scale;
+    t.count[c] += (near.last - near.first + 1) * p.sweeps;
+    t.peak[c] = std::max(t.peak[c], highest * scale);
   }
-  for (std::size_t c = 0; c < column_total_.size(); ++c)
-    column_total_[c] += column_samples_[c] * unfolded_;
-  unfolded_ = 0;
+  const auto rows = static_cast<std::size_t>(density_rows_);
+  for (std::size_t i = 0; i < p.samples; ++i) {
+    const auto column = static_cast<std::size_t>(column_of_[i]);
+    std::uint64_t* counts = t.density.data() + column * rows;
+    const std::uint16_t* cells = p.cells.data() + i * (rows + 1);
+    for (std::size_t row = 0; row < rows; ++row) counts[row] += cells[row];
+    t.columnTotal[column] += p.sweeps;
+  }
+  std::fill(p.sum.begin(), p.sum.end(), 0);
+  std::fill(p.top.begin(), p.top.end(), std::numeric_limits<std::int16_t>::min());
+  std::fill(p.cells.begin(), p.cells.end(), 0);
+  p.sweeps = 0;
 }
 
 void SpectrumStats::Merge(const SpectrumStats& other) {
   Fold();
   other.Fold();
   sweeps_ += other.sweeps_;
-  for (std::size_t c = 0; c < sum_.size(); ++c) {
-    sum_[c] += other.sum_[c];
-    count_[c] += other.count_[c];
-    peak_[c] = std::max(peak_[c], other.peak_[c]);
+  Totals& t = totals_;
+  const Totals& o = other.totals_;
+  for (std::size_t c = 0; c < t.sum.size(); ++c) {
+    t.sum[c] += o.sum[c];
+    t.count[c] += o.count[c];
+    t.peak[c] = std::max(t.peak[c], o.peak[c]);
     busy_[c] += other.busy_[c];
   }
-  for (std::size_t i = 0; i < density_.size() && i < other.density_.size(); ++i)
-    density_[i] += other.density_[i];
-  for (std::size_t i = 0; i < column_total_.size(); ++i) column_total_[i] += other.column_total_[i];
+  for (std::size_t i = 0; i < t.density.size() && i < o.density.size(); ++i)
+    t.density[i] += o.density[i];
+  for (std::size_t i = 0; i < t.columnTotal.size(); ++i) t.columnTotal[i] += o.columnTotal[i];
 }
 
 std::vector<SpectrumStats::Channel> SpectrumStats::Channels() const {
+  Fold();
+  const Totals& t = totals_;
   std::vector<Channel> channels;
-  for (std::size_t c = 0; c < sum_.size(); ++c) {
+  for (std::size_t c = 0; c < t.sum.size(); ++c) {
     Channel channel{
         static_cast<int>(c) + 1, ChannelCentreMHz(static_cast<int>(c) + 1), {}, {}, 0.0};
-    if (count_[c] != 0) {
-      channel.mean = sum_[c] / static_cast<double>(count_[c]);
-      channel.peak = peak_[c];
+    if (t.count[c] != 0) {
+      channel.mean = t.sum[c] / static_cast<double>(t.count[c]);
+      channel.peak = t.peak[c];
     }
     if (sweeps_ != 0)
       channel.busyPercent = 100.0 * static_cast<double>(busy_[c]) / static_cast<double>(sweeps_);
@@ -149,11 +168,11 @@ std::vector<SpectrumStats::Channel> SpectrumStats::Channels() const {
 
 double SpectrumStats::DensityShare(int column, int row) const {
   Fold();
-  const std::uint64_t total = column_total_[static_cast<std::size_t>(column)];
+  const std::uint64_t total = totals_.columnTotal[static_cast<std::size_t>(column)];
   if (total == 0) return 0.0;
   const std::uint64_t n =
-      density_[static_cast<std::size_t>(column) * static_cast<std::size_t>(density_rows_) +
-               static_cast<std::size_t>(row)];
+      totals_.density[static_cast<std::size_t>(column) * static_cast<std::size_t>(density_rows_) +
+                      static_cast<std::size_t>(row)];
   return static_cast<double>(n) / static_cast<double>(total);
 }
 

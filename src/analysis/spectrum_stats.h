@@ -54,33 +54,42 @@ private:
   struct Near {                      // the samples within a channel's reach, for one sample count
     std::size_t first = 0, last = 0; // a range; empty when first > last
   };
-  void Place(std::size_t samples);
-  void Rank(int divisor);
-  // Adds the counts by sample into the columns.
+  // What the sweeps add up to, by channel and by density column and row.
+  struct Totals {
+    std::array<double, kChannels> sum{};
+    std::array<std::uint64_t, kChannels> count{};
+    std::array<double, kChannels> peak{};
+    std::vector<std::uint64_t> density;      // column-major: column * rows + row
+    std::vector<std::uint64_t> columnTotal; // the samples that fell in each column
+  };
+  // The sweeps since the last fold, by sample, for one sample count and divisor: a sweep only
+  // adds to small counters of its own samples (quick, and no two neighbours wait on one
+  // counter); they are folded into the totals when read, before another sample count or divisor,
+  // and before they could overflow.
+  struct Pending {
+    std::size_t samples = 0;
+    int divisor = 0;
+    std::uint32_t sweeps = 0;
+    std::vector<std::int32_t> sum;    // per sample
+    std::vector<std::int16_t> top;    // per sample, the highest
+    std::vector<std::uint16_t> cells; // per sample, rows + 1 (the last for levels outside them)
+  };
+  static constexpr std::uint32_t kFoldEvery = 65535; // fits the counters of Pending
+
+  void Start(std::size_t samples, int divisor);
   void Fold() const;
 
   double busy_db_;
   int density_low_, density_rows_;
   std::uint64_t sweeps_ = 0;
-  std::array<double, kChannels> sum_{};
-  std::array<std::uint64_t, kChannels> count_{};
-  std::array<double, kChannels> peak_{};
   std::array<std::uint64_t, kChannels> busy_{};
-  // The density's counts, column-major (column * rows + row), and the samples that fell in each
-  // column; the sweeps since the last fold wait in by_sample_ (sample * (rows + 1) + row, the
-  // last row for the levels outside the rows).
-  mutable std::vector<std::uint64_t> density_;
-  mutable std::vector<std::uint64_t> column_total_;
-  mutable std::vector<std::uint32_t> by_sample_;
-  mutable std::uint64_t unfolded_ = 0;
-  // For the sample count and divisor of the sweeps being added:
-  std::size_t placed_for_ = 0;
+  mutable Totals totals_;
+  mutable Pending pending_;
+  // Where the samples of the pending sweeps lie, and the density row of each sample value.
   std::array<Near, kChannels> near_{};
-  std::vector<int> column_of_;                // of each sample
-  std::vector<std::uint64_t> column_samples_; // of one sweep, per column
-  std::vector<std::int64_t> prefix_;          // running sums of a sweep's samples
-  int ranked_for_ = 0;
-  std::vector<std::uint16_t> row_of_; // the density row of each sample value
+  std::vector<int> column_of_;
+  std::vector<std::uint16_t> row_of_;
+  std::int32_t busy_raw_ = 0; // the busy threshold in the divisor's units
 };
 
 // The centre of a Wi-Fi channel in MHz.
