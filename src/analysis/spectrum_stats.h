@@ -13,7 +13,8 @@
 
 namespace veltrix {
 
-class SpectrumStats {
+// Aligned to a cache line of its own: a worker thread may fill it while its neighbours are busy.
+class alignas(64) SpectrumStats {
 public:
   static constexpr double kLowMHz = 2400.0, kHighMHz = 2500.0;
   static constexpr double kChannelHalfWidthMHz = 11.0;

@@ -15,15 +15,11 @@ LogSummaryBuilder::LogSummaryBuilder(LogVariant variant) : gps_type_(GpsPayloadT
 void LogSummaryBuilder::Take(const Frame& frame) {
   if (!frame.Framed) return;
   LogSummary& s = summary_;
-  ++s.Frames;
-  // The texts of the last frame's clock are kept in place (a copy of two short texts) and made
-  // into a string once, at the end.
-  last_date_ = frame.RtcDateText;
-  last_time_ = frame.RtcTimeText;
-  if (s.Frames == 1) {
-    s.FirstRtc = RtcOf(last_date_, last_time_);
+  if (++s.Frames == 1) {
+    s.FirstRtc = std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
     s.FirstClock = frame.Rtc;
   }
+  // The last frame's clock as numbers only; its text (the same digits) is made once, at the end.
   s.LastClock = frame.Rtc;
   if (!frame.PayloadDelivered) return;
   ++s.RecordsPerType[frame.PayloadType];
@@ -33,7 +29,7 @@ void LogSummaryBuilder::Take(const Frame& frame) {
 LogSummary LogSummaryBuilder::Finish(std::int64_t bytesInFile, std::int64_t oversizedFrames,
                                      std::int64_t skippedBytes, const LogDamage& damage) const {
   LogSummary s = summary_;
-  if (s.Frames > 0) s.LastRtc = RtcOf(last_date_, last_time_);
+  if (s.Frames > 0) s.LastRtc = s.LastClock.RtcText();
   s.SizeBytes = bytesInFile;
   s.OversizedFrames = oversizedFrames;
   s.EmptyPayloads = s.Frames - s.OversizedFrames;

@@ -8,7 +8,6 @@
 
 #include "reader/identify.h"
 #include "reader/log_reader.h"
-#include "text/short_text.h"
 
 namespace veltrix {
 
@@ -36,13 +35,8 @@ public:
                     std::int64_t skippedBytes, const LogDamage& damage) const;
 
 private:
-  static std::string RtcOf(const ShortText& date, const ShortText& time) {
-    return std::string(date.view()) + " " + std::string(time.view());
-  }
-
   LogSummary summary_;
   unsigned gps_type_;
-  ShortText last_date_, last_time_;
 };
 
 // Identifies and walks the log in one exclusive open (of a copy of `descriptor` instead of `path`

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "analysis/spectrum_stats.h"
+#include "analysis/spectrum_worker.h"
 #include "analysis/survey_map.h"
 #include "analysis/utilization_stats.h"
 
@@ -76,6 +78,15 @@ TEST(SpectrumStats, DensityRoundsHalvesUp) {
   EXPECT_NEAR(stats.DensityShare(column, -89 - -100), 1.0 / 3, 1e-9);
   EXPECT_NEAR(stats.DensityShare(column, -90 - -100), 1.0 / 3, 1e-9);
   EXPECT_EQ(stats.DensityShare(column, -88 - -100), 0.0);
+
+  // More sweeps than the small counters hold before they are folded into the totals.
+  SpectrumStats many(-80, -100, -20);
+  const std::vector<std::int16_t> sweep = Sweep(-89.5);
+  for (int k = 0; k < 70000; ++k) many.Add(sweep, kDivisor);
+  many.Add(Sweep(-95), kDivisor);
+  EXPECT_NEAR(many.DensityShare(column, -89 - -100), 70000.0 / 70001, 1e-12);
+  EXPECT_NEAR(many.DensityShare(column, -95 - -100), 1.0 / 70001, 1e-12);
+  EXPECT_NEAR(*many.Channels()[8].mean, (-89.5 * 70000 - 95) / 70001, 1e-9);
 }
 
 // The rows of any colour window: at least one, and never more than samples can reach (a window
@@ -95,6 +106,38 @@ TEST(SpectrumStats, DensityRowsOfAnyWindow) {
     stats.Add(Sweep(-90.25), kDivisor); // counted where its row exists, ignored elsewhere
     EXPECT_EQ(stats.Sweeps(), 1u);
   }
+}
+
+// Through the worker thread, in batches, the same figures as added one by one: over several
+// batches, sweeps of both generations (another sample count and divisor) and a last part batch.
+TEST(SpectrumStats, TheWorkerAddsTheSame) {
+  SpectrumStats direct(-70, -100, -20), threaded(-70, -100, -20);
+  {
+    SpectrumWorker worker(threaded);
+    std::mt19937 random(7);
+    const std::size_t sweeps = SpectrumWorker::kBatchSweeps * 5 / 2;
+    for (std::size_t k = 0; k < sweeps; ++k) {
+      const bool b = k >= sweeps / 2 && k < sweeps * 3 / 4;
+      std::vector<std::int16_t> samples(b ? 273 : kG);
+      const int divisor = b ? 256 : kDivisor;
+      for (std::int16_t& sample : samples)
+        sample = static_cast<std::int16_t>(
+            std::uniform_int_distribution<int>(-110 * divisor, -30 * divisor)(random));
+      direct.Add(samples, divisor);
+      worker.Add(samples, divisor);
+    }
+    worker.Finish();
+  }
+  ASSERT_EQ(threaded.Sweeps(), direct.Sweeps());
+  const auto a = direct.Channels(), b = threaded.Channels();
+  for (std::size_t c = 0; c < a.size(); ++c) {
+    EXPECT_EQ(a[c].mean, b[c].mean) << c;
+    EXPECT_EQ(a[c].peak, b[c].peak) << c;
+    EXPECT_EQ(a[c].busyPercent, b[c].busyPercent) << c;
+  }
+  for (int column = 0; column < SpectrumStats::kDensityColumns; column += 7)
+    for (int row = 0; row < direct.DensityRows(); row += 3)
+      EXPECT_EQ(direct.DensityShare(column, row), threaded.DensityShare(column, row));
 }
 
 TEST(UtilizationStats, ChannelsAndABoundedSeries) {

@@ -46,7 +46,7 @@ void ReportPart::RecordDecoded(const Frame& frame) {
           : std::span<const std::int16_t>(s.GFullSpectrum);
     const int divisor = b ? kBSampleCount : kGSampleCount;
     sweeps_.Add(samples, divisor, frame.Rtc, frame.MarkerText);
-    spectrum_.Add(samples, divisor);
+    spectrum_worker_.Add(samples, divisor);
   } else if (s.Kind == RecordKind::Utilization) {
     if (b) {
       // The channel's share of each rate's capacity, added up over the four rates.
@@ -85,6 +85,7 @@ void ReportPart::LogEnded(const LogEnd& end) {
 
 bool ReportPart::Finish() {
   decoder_.reset(); // what only reading the log needed
+  spectrum_worker_.Finish();
   WaterfallSettings picture = settings_.picture;
   picture.variant = variant_;
   const WaterfallDrawing drawing = WaterfallPicture::Draw(sweeps_, picture);

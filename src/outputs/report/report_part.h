@@ -10,6 +10,7 @@
 #include "analysis/access_points.h"
 #include "analysis/map_filters.h"
 #include "analysis/spectrum_stats.h"
+#include "analysis/spectrum_worker.h"
 #include "analysis/survey_map.h"
 #include "analysis/survey_merge.h"
 #include "analysis/sweep_accumulator.h"
@@ -73,6 +74,7 @@ private:
   std::string waterfall_png_;
   std::string draw_failure_;
   SpectrumStats spectrum_;
+  SpectrumWorker spectrum_worker_{spectrum_}; // adds the sweeps to spectrum_ beside the reading
   UtilizationStats utilization_;
   AccessPointTable table_;
   PositionTrail trail_;
