@@ -41,26 +41,32 @@ bool ReportOutput::Open(LogVariant variant) {
 }
 
 bool ReportOutput::Finish() {
-  if (!part_.Finish()) {
+  // The density picture is drawn while the part draws the waterfall.
+  report::PageContent page;
+  std::string densityFailure;
+  const auto drawDensity = [&] {
+    if (part_.Spectrum().Sweeps() != 0 &&
+        !DrawDensity(part_.Spectrum(), settings_.name + "  \xE2\x80\x94  level density",
+                     page.densityPng, densityFailure))
+      densityFailure = destination_.path + ": the density picture: " + densityFailure;
+  };
+  if (!part_.Finish(drawDensity)) {
+    Abandon();
+    return false;
+  }
+  if (!densityFailure.empty()) {
+    failure_ = densityFailure;
     Abandon();
     return false;
   }
   AccessPointTable& table = part_.Table();
   const AccessPointFilter& filter = settings_.filters.accessPoints;
   if (filter.Active()) table.KeepOnly([&](const AccessPoint& ap) { return filter.Keeps(ap); });
-  report::PageContent page;
   page.title = settings_.name;
   page.program = settings_.program;
   page.logs = {{settings_.name, &part_.Summary(), &part_.WaterfallPng()}};
   page.settings = DescribeReport(settings_);
   page.spectrum = &part_.Spectrum();
-  if (part_.Spectrum().Sweeps() != 0 &&
-      !DrawDensity(part_.Spectrum(), settings_.name + "  \xE2\x80\x94  level density",
-                   page.densityPng, failure_)) {
-    failure_ = destination_.path + ": the density picture: " + failure_;
-    Abandon();
-    return false;
-  }
   page.utilization = &part_.Utilization();
   page.table = &table;
   page.sightings = part_.Sighted() != 0;

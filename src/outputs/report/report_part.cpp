@@ -2,6 +2,7 @@
 #include "outputs/report/report_part.h"
 
 #include <array>
+#include <future>
 #include <utility>
 
 #include "decode/rates.h"
@@ -83,9 +84,13 @@ void ReportPart::LogEnded(const LogEnd& end) {
   summary_ = builder_->Finish(end.bytesInFile, end.oversizedFrames, end.skippedBytes, end.damage);
 }
 
-bool ReportPart::Finish() {
+bool ReportPart::Finish(const std::function<void()>& beside) {
   decoder_.reset(); // what only reading the log needed
   spectrum_worker_.Finish();
+  // `beside` runs on a thread of its own while the waterfall is drawn (here, when the system
+  // gives no thread).
+  std::future<void> other;
+  if (beside) other = std::async(std::launch::async | std::launch::deferred, beside);
   WaterfallSettings picture = settings_.picture;
   picture.variant = variant_;
   const WaterfallDrawing drawing = WaterfallPicture::Draw(sweeps_, picture);
@@ -93,6 +98,7 @@ bool ReportPart::Finish() {
   if (drawing.picture && !drawing.picture->PngBytes(waterfall_png_))
     draw_failure_ = "cannot encode the waterfall picture";
   if (drawing.Failed()) draw_failure_ = "the waterfall picture: " + drawing.failure;
+  if (other.valid()) other.get();
   return sightings_out_.Close() && draw_failure_.empty();
 }
 

@@ -4,6 +4,7 @@
 // or kept in a scratch file for a survey's merge) and its track as the map shows it.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,8 +40,9 @@ public:
   bool Open(LogVariant variant);
   void Take(const Frame& frame);
   void LogEnded(const LogEnd& end);
-  // Draws the waterfall and completes the scratch file. False when either fails.
-  bool Finish();
+  // Draws the waterfall and completes the scratch file. False when either fails. `beside`, when
+  // given, runs at the same time, once every sweep is in Spectrum().
+  bool Finish(const std::function<void()>& beside = {});
   void Abandon();
   bool Failed() const { return sightings_out_.Failed(); }
   std::string FailureDetail() const;
