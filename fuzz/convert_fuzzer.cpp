@@ -1,8 +1,9 @@
 // Fuzz target: the whole conversion of an arbitrary byte string, as the body of a log of one
 // generation (the signature comes from VELTRIX_FUZZ_SIGNATURE), with every context field and
-// every record group ticked, and the maps and tables of its access points. The outputs go to
-// in-memory files that are checked afterwards: the maps and tables are valid UTF-8 without raw
-// control characters, whatever the log holds.
+// every record group ticked, the maps and tables of its access points, and (for one input in
+// 256: its pictures take a while) the report. The outputs go to in-memory files that are
+// checked afterwards: the maps, tables and the report are valid UTF-8 without raw control
+// characters, and the report is whole, whatever the log holds.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 
 #include "convert/convert.h"
 #include "outputs/maps/map_output.h"
+#include "outputs/report/report_output.h"
 #include "outputs/text/delimited_text_output.h"
 #include "text/clean_text.h"
 
@@ -69,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string outputPath = PathOf(output);
   static const int maps[4] = {MemoryFile("kml"), MemoryFile("gpx"), MemoryFile("wigle"),
                               MemoryFile("aps")};
+  static const int report = MemoryFile("report");
 
   const char header[14] = {VELTRIX_FUZZ_SIGNATURE[0], VELTRIX_FUZZ_SIGNATURE[1],
                            VELTRIX_FUZZ_SIGNATURE[2], VELTRIX_FUZZ_SIGNATURE[3]};
@@ -103,6 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A small table, so that the full table's path is taken too.
   outputs.push_back(std::make_unique<veltrix::MapOutput>(
       files, veltrix::MapSettings{"fuzz.qx", o.DelimiterChar()}, filters, 8));
+  const bool reported = size % 256 == 3;
+  if (reported) {
+    if (::ftruncate(report, 0) != 0) std::abort();
+    veltrix::ReportSettings settings;
+    settings.name = "fuzz.qx";
+    settings.filters = filters;
+    outputs.push_back(std::make_unique<veltrix::ReportOutput>(
+        veltrix::OutputDestination{PathOf(report)}, settings));
+  }
   veltrix::Convert convert(inputPath, std::move(outputs), observer);
   const veltrix::ConversionResult result = convert.Execute();
 
@@ -120,5 +132,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(::pread(output, end, 2, st.st_size - 2) == 2 && end[0] == '\r' && end[1] == '\n',
         "the output ends with CR LF");
   for (const int fd : maps) CheckCleanText(Contents(fd), fd == maps[3] ? o.DelimiterChar() : ',');
+  if (reported) {
+    const std::string page = Contents(report);
+    CheckCleanText(page, '\n');
+    Check(page.size() > 8 && page.compare(page.size() - 8, 8, "</html>\n") == 0,
+          "the report is whole");
+  }
   return 0;
 }

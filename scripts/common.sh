@@ -119,7 +119,9 @@ fuzz_all() {
     echo "== fuzz_$name for ${seconds}s"
     log="$dir/fuzz_$name.log"
     # Bounded memory and time per input: a hang or a blow-up is a finding as much as a crash.
-    if (cd "$dir" && ASAN_OPTIONS=detect_leaks=1 "./fuzz/fuzz_$name" "$corpus/$name" "$seeds" \
+    if (cd "$dir" && ASAN_OPTIONS=detect_leaks=1 \
+      LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0" \
+      "./fuzz/fuzz_$name" "$corpus/$name" "$seeds" \
       -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=1024 \
       -print_final_stats=1) >"$log" 2>&1; then
       grep -E "#[0-9]+\s+DONE" "$log" | tail -n 1 | sed 's/^/  /' || true

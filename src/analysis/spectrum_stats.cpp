@@ -62,8 +62,7 @@ void SpectrumStats::Start(std::size_t samples, int divisor) {
   }
   // Busy: the least sample value at or above the threshold (one past every value when none is).
   busy_raw_ = 32768;
-  for (int value = 32767; value >= -32768 && value * scale >= busy_db_; --value)
-    busy_raw_ = value;
+  for (int value = 32767; value >= -32768 && value * scale >= busy_db_; --value) busy_raw_ = value;
 
   Pending& p = pending_;
   p.samples = samples;

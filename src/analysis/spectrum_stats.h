@@ -60,7 +60,7 @@ private:
     std::array<double, kChannels> sum{};
     std::array<std::uint64_t, kChannels> count{};
     std::array<double, kChannels> peak{};
-    std::vector<std::uint64_t> density;      // column-major: column * rows + row
+    std::vector<std::uint64_t> density;     // column-major: column * rows + row
     std::vector<std::uint64_t> columnTotal; // the samples that fell in each column
   };
   // The sweeps since the last fold, by sample, for one sample count and divisor: a sweep only

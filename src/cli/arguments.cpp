@@ -151,9 +151,10 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   bool records = false;
 
   const std::string text(ProductOf(ProductId::Text).suffix);
-  CLI::App app{"Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (" + text +
-                   "), waterfall pictures, maps and tables of their access points, and survey reports.",
-               kProgram};
+  CLI::App app{
+      "Converts Tarvik Wi-Fi analyser logs (.qx) to delimited text (" + text +
+          "), waterfall pictures, maps and tables of their access points, and survey reports.",
+      kProgram};
   app.set_version_flag("--version", std::string(kProgram) + " " + VELTRIX_VERSION);
   app.footer(Footer());
 

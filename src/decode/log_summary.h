@@ -18,7 +18,7 @@ struct LogSummary {
   std::int64_t EmptyPayloads = 0;
   std::int64_t OversizedFrames = 0;
   std::array<std::int64_t, 256> RecordsPerType{};
-  std::string FirstRtc, LastRtc; // "date time" of the first and last frame; empty without frames
+  std::string FirstRtc, LastRtc;  // "date time" of the first and last frame; empty without frames
   DateTime FirstClock, LastClock; // the same as numbers
   std::int64_t GpsFixes = 0;
   std::int64_t SkippedBytes = 0; // skipped while resynchronising

@@ -29,9 +29,9 @@ std::string Xml(std::string_view text) {
 }
 
 std::string Open(int width, int height, const char* label) {
-  return "<svg viewBox=\"0 0 " + std::to_string(width) + " " +
-         std::to_string(height) + "\" width=\"" + std::to_string(width) + "\" height=\"" +
-         std::to_string(height) + "\" role=\"img\" aria-label=\"" + label +
+  return "<svg viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
+         "\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
+         "\" role=\"img\" aria-label=\"" + label +
          "\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"11\">";
 }
 

@@ -96,7 +96,7 @@ TEST(SpectrumStats, DensityRowsOfAnyWindow) {
     double low, high;
     int firstRow, rows;
   } cases[] = {
-      {-100, -20, -100, 81},  {-90.5, -90.2, -90, 1},      {-90.6, -89.4, -91, 3},
+      {-100, -20, -100, 81},    {-90.5, -90.2, -90, 1}, {-90.6, -89.4, -91, 3},
       {-1e9, 1e9, -2048, 4097}, {3000, 4000, 2048, 1},
   };
   for (const auto& c : cases) {

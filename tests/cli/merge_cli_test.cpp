@@ -215,7 +215,7 @@ TEST_F(MergeCli, ATerminalSeesTheOrderAndWhatWasLeftOut) {
   // After what a progress display drew, if it drew.
   const std::string said = err.str().substr(err.str().find_last_of('\r') + 1);
   EXPECT_EQ(said, name + ": 3 logs merged (south.qx, north.qx, nowhere.qx); 1 access point, "
-                              "1 left out by the filters\n");
+                         "1 left out by the filters\n");
 }
 
 // A log that cannot be read leaves the merged files as they were; usage errors name the problem.
@@ -238,7 +238,8 @@ TEST_F(MergeCli, FailuresAndUsageErrors) {
       {{"--merge", "--kml", "--survey", "-o", "s", north}, "not a record group"},
       {{"--merge", "--gpx", "--waterfall", "-o", "s", north}, "not --waterfall"},
       {{"--merge", "--survey", "--split", "-o", "s", north}, "not a record group or --split"},
-      {{"--merge", "-o", "s", north}, "--merge needs --kml, --gpx, --wigle, --ap-summary or --report"},
+      {{"--merge", "-o", "s", north},
+       "--merge needs --kml, --gpx, --wigle, --ap-summary or --report"},
       {{"--merge", "--kml", "-o", "s", north, dir.File("./north.qx")}, "are the same file"},
       {{"--merge", "--kml", "-o", dir.File("t"), north, dir.File("t.kml")},
        "would overwrite the input"},
