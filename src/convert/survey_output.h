@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/access_points.h"
+#include "analysis/map_filters.h"
+#include "analysis/survey_merge.h"
 #include "convert/conversion_output.h"
+#include "io/scratch_file.h"
 
 namespace veltrix {
 
@@ -41,5 +45,35 @@ public:
   virtual std::uint64_t LeftOutByFilters() const = 0;
   virtual bool LeftOutAtLeast() const = 0;
 };
+
+// The conversion output of one log of a survey: the survey's part for it, which outlives it.
+// `Part` has a conversion output's calls but Destinations and Written (LogEnded if it wants it).
+template <class Part> class SurveyPartOutput final : public ConversionOutput {
+public:
+  explicit SurveyPartOutput(Part& part) : part_(part) {}
+  std::vector<OutputDestination> Destinations() const override { return {}; }
+  bool Open(LogVariant variant) override { return part_.Open(variant); }
+  void Take(const Frame& frame) override { part_.Take(frame); }
+  void LogEnded(const LogEnd& end) override {
+    if constexpr (requires { part_.LogEnded(end); }) part_.LogEnded(end);
+  }
+  bool Failed() const override { return part_.Failed(); }
+  bool Finish() override { return part_.Finish(); }
+  void Abandon() override { part_.Abandon(); }
+  std::string FailureDetail() const override { return part_.FailureDetail(); }
+  std::vector<WrittenFile> Written() const override { return {}; }
+
+private:
+  Part& part_;
+};
+
+// The logs of a survey put in merge order (`keys`, one per log, as MergeOrder takes them; the
+// order goes to `order`), and the sightings that their parts wrote to their scratch files
+// (`sightings`, one per log) gathered into `table` through `filter`, as if the logs were one log.
+// The first read failure goes to `failure`.
+GatheredSurvey GatherScratchSightings(const std::vector<MergeKey>& keys,
+                                      const std::vector<ScratchFile*>& sightings,
+                                      const AccessPointFilter& filter, AccessPointTable& table,
+                                      std::vector<std::size_t>& order, std::string& failure);
 
 } // namespace veltrix

@@ -19,6 +19,14 @@ struct ExampleCase {
   std::set<unsigned> types; // every payload type the generation defines
 };
 
+// The payload types that a log holds records of.
+std::set<unsigned> TypesIn(const LogSummary& s) {
+  std::set<unsigned> present;
+  for (unsigned t = 0; t < 256; ++t)
+    if (s.RecordsPerType[t] > 0) present.insert(t);
+  return present;
+}
+
 const ExampleCase kCases[] = {
     {"tarvik-g.qx", LogVariant::G, {7, 8, 16, 17, 19, 21, 25}},
     {"tarvik-b.qx", LogVariant::B, {4, 5, 6, 7, 9, 10, 11, 14, 18, 19}},
@@ -36,10 +44,7 @@ TEST(Examples, HoldEveryPayloadTypeOfTheirGeneration) {
     LogSummary s;
     ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyResult::Ok);
     EXPECT_EQ(s.Variant, c.generation);
-    std::set<unsigned> present;
-    for (unsigned t = 0; t < 256; ++t)
-      if (s.RecordsPerType[t] > 0) present.insert(t);
-    EXPECT_EQ(present, c.types);
+    EXPECT_EQ(TypesIn(s), c.types);
     for (const unsigned t : c.types) EXPECT_STRNE(PayloadTypeName(c.generation, t), "unknown");
     EXPECT_EQ(s.SkippedBytes, 0);
     EXPECT_EQ(s.Damage.tailBytes, 0);
@@ -63,10 +68,7 @@ TEST(Examples, SurveysAreWhatTheGeneratorMakes) {
     LogSummary s;
     ASSERT_EQ(SummarizeLog(kExamples + c.file, s), IdentifyResult::Ok);
     EXPECT_EQ(s.Variant, c.generation);
-    std::set<unsigned> present;
-    for (unsigned t = 0; t < 256; ++t)
-      if (s.RecordsPerType[t] > 0) present.insert(t);
-    EXPECT_EQ(present, c.types);
+    EXPECT_EQ(TypesIn(s), c.types);
     EXPECT_EQ(s.SkippedBytes + s.Damage.tailBytes + s.EmptyPayloads, 0);
     EXPECT_EQ(s.LastClock.Seconds() - s.FirstClock.Seconds(), 15 * 60 - 1);
     EXPECT_EQ(s.GpsFixes, 15 * 30); // one every 2 s

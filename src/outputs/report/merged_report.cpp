@@ -6,27 +6,6 @@
 #include "plot/density.h"
 
 namespace veltrix {
-namespace {
-
-// The conversion output of one log: its part, which the survey keeps.
-class PartOutput final : public ConversionOutput {
-public:
-  explicit PartOutput(report::ReportPart& part) : part_(part) {}
-  std::vector<OutputDestination> Destinations() const override { return {}; }
-  bool Open(LogVariant variant) override { return part_.Open(variant); }
-  void Take(const Frame& frame) override { part_.Take(frame); }
-  void LogEnded(const LogEnd& end) override { part_.LogEnded(end); }
-  bool Failed() const override { return part_.Failed(); }
-  bool Finish() override { return part_.Finish(); }
-  void Abandon() override { part_.Abandon(); }
-  std::string FailureDetail() const override { return part_.FailureDetail(); }
-  std::vector<WrittenFile> Written() const override { return {}; }
-
-private:
-  report::ReportPart& part_;
-};
-
-} // namespace
 
 MergedReport::MergedReport(OutputDestination destination, ReportSettings settings,
                            std::vector<SurveyLog> logs)
@@ -49,27 +28,19 @@ bool MergedReport::Open() {
 }
 
 std::unique_ptr<ConversionOutput> MergedReport::Part(std::size_t index) {
-  return std::make_unique<PartOutput>(*parts_[index]);
+  return std::make_unique<SurveyPartOutput<report::ReportPart>>(*parts_[index]);
 }
 
 // The sightings of every log in merge order into the one table, the filters' verdicts counted.
 bool MergedReport::Gather() {
   std::vector<MergeKey> keys;
-  for (std::size_t i = 0; i < logs_.size(); ++i)
+  std::vector<ScratchFile*> sightings;
+  for (std::size_t i = 0; i < logs_.size(); ++i) {
     keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
-  order_ = MergeOrder(keys);
-  std::vector<std::unique_ptr<ScratchReader>> readers(parts_.size());
-  const auto next = [&](std::size_t log, std::string_view& record) {
-    auto& reader = readers[log];
-    if (!reader) reader = std::make_unique<ScratchReader>(parts_[log]->Sightings());
-    reader->Skip(record.size()); // the record given last
-    const std::size_t length = SightingRecordLength(reader->Peek(2));
-    record = length == 0 ? std::string_view() : reader->Peek(length);
-    if (reader->Failed() && failure_.empty()) failure_ = parts_[log]->Sightings().FailureDetail();
-    return length != 0 && record.size() == length;
-  };
-  const GatheredSurvey gathered =
-      GatherSurvey(order_, next, settings_.filters.accessPoints, table_);
+    sightings.push_back(&parts_[i]->Sightings());
+  }
+  const GatheredSurvey gathered = GatherScratchSightings(
+      keys, sightings, settings_.filters.accessPoints, table_, order_, failure_);
   left_out_by_filters_ = gathered.leftOutByFilters;
   left_out_at_least_ = gathered.leftOutAtLeast;
   return failure_.empty();
