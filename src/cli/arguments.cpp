@@ -8,7 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/exit_codes.h"
-#include "cli/job_plan.h"
+#include "products/jobs.h"
 #include "products/catalogue.h"
 
 #ifndef VELTRIX_VERSION

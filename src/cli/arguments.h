@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/job_plan.h"
+#include "products/jobs.h"
 #include "convert/conversion_options.h"
 #include "plot/waterfall.h"
 #include "products/catalogue.h"

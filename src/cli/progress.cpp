@@ -7,31 +7,6 @@
 
 namespace veltrix::cli {
 
-ProgressCounters::ProgressCounters(const std::vector<std::int64_t>& jobSizes)
-    : sizes_(jobSizes), slots_(std::make_unique<Slot[]>(jobSizes.size())) {
-  for (const std::int64_t size : sizes_) {
-    if (size >= 0) total_ += size;
-    total_known_ = total_known_ && size >= 0;
-  }
-}
-
-void ProgressCounters::FinishJob(std::size_t job) {
-  if (sizes_[job] >= 0) slots_[job].bytes.store(sizes_[job], std::memory_order_relaxed);
-  files_done_.fetch_add(1, std::memory_order_relaxed);
-}
-
-ProgressSnapshot ProgressCounters::Sample() const {
-  ProgressSnapshot s;
-  s.files = sizes_.size();
-  s.filesDone = files_done_.load(std::memory_order_relaxed);
-  s.bytesTotal = total_;
-  s.totalKnown = total_known_;
-  for (std::size_t i = 0; i < sizes_.size(); ++i) {
-    s.bytesDone += slots_[i].bytes.load(std::memory_order_relaxed);
-  }
-  return s;
-}
-
 std::string FormatBytes(std::int64_t bytes) {
   static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
   char text[32];

@@ -1,4 +1,4 @@
-#include "cli/job_plan.h"
+#include "products/jobs.h"
 
 #include "products/catalogue.h"
 #include "products/output_names.h"
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace veltrix::cli {
+namespace veltrix {
 
 namespace fs = std::filesystem;
 
@@ -191,4 +191,4 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   return true;
 }
 
-} // namespace veltrix::cli
+} // namespace veltrix

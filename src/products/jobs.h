@@ -1,5 +1,6 @@
 #pragma once
-// From the inputs on the command line to the list of conversions to run.
+// From the logs a front end is given to the list of conversions to run: the names of their
+// files, and the collisions refused before anything is written.
 
 #include <cstdint>
 #include <string>
@@ -9,7 +10,7 @@
 #include "decode/decoders.h"
 #include "products/catalogue.h"
 
-namespace veltrix::cli {
+namespace veltrix {
 
 // "-" as INPUT is standard input, and as the output standard output.
 inline constexpr std::string_view kStandardStream = "-";
@@ -74,4 +75,4 @@ struct MergePlan {
 bool PlanMerge(const std::vector<std::string>& inputs, const std::string& output,
                const ProductSet& products, MergePlan& plan, std::string& problem);
 
-} // namespace veltrix::cli
+} // namespace veltrix

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "cli/batch.h"
 #include "example_log.h"
+#include "products/batch.h"
 #include "support/temp_dir.h"
 
-namespace veltrix::cli {
+namespace veltrix {
 namespace {
 
 std::vector<Job> ExampleJobs(const testing::TempDir& dir, int count) {
@@ -68,4 +68,4 @@ TEST(RunBatch, StartsNothingOnceStopped) {
 }
 
 } // namespace
-} // namespace veltrix::cli
+} // namespace veltrix

@@ -4,11 +4,11 @@
 
 #include <sys/stat.h>
 
-#include "cli/job_plan.h"
+#include "products/jobs.h"
 #include "support/log_builder.h"
 #include "support/temp_dir.h"
 
-namespace veltrix::cli {
+namespace veltrix {
 namespace {
 
 TEST(DefaultOutputPath, ReplacesATrailingQxOrAddsOut) {
@@ -87,4 +87,4 @@ TEST(PlanJobs, RefusesOutputsThatCollide) {
 }
 
 } // namespace
-} // namespace veltrix::cli
+} // namespace veltrix
