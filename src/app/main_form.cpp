@@ -325,12 +325,12 @@ void TMainForm::btnInputBrowseClick() {
 
 void TMainForm::PickInputFile(const QString& path) {
   lastInputFolder_ = QFileInfo(path).absolutePath();
-  const IdentifyResult code = IdentifyLog(ToPath(path)).result;
-  if (code == IdentifyResult::Ok) {
+  const Identification found = IdentifyLog(ToPath(path));
+  if (found.result == IdentifyResult::Ok) {
     edInputFile->setText(path);
     edOutputFile->setText(OutputNameFor(path));
   }
-  NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
+  ShowMessage(MessageKind::Information, IdentifyText(found, ToPath(path)));
 }
 
 void TMainForm::btnOutputBrowseClick() {
@@ -351,6 +351,7 @@ void TMainForm::btnConvertClick() {
   ProductSettings settings;
   settings.options = options;
   Convert::Outputs outputs = MakeOutputs({&text, 1}, settings);
+  convertedInput_ = *input;
   ConvertThread_ =
       std::make_unique<ConvertWorker>(*input, std::move(outputs), display, recordHook_);
   Converting_ = true;
@@ -379,9 +380,9 @@ void TMainForm::Spectrum1Click() {
 
 std::optional<std::string> TMainForm::IdentifiedInput() {
   const std::string input = ToPath(edInputFile->text());
-  const IdentifyResult code = IdentifyLog(input).result;
-  if (code == IdentifyResult::Ok) return input;
-  NotifyUser(MessageKind::Information, "%s", IdentifyMessage(code));
+  const Identification found = IdentifyLog(input);
+  if (found.result == IdentifyResult::Ok) return input;
+  ShowMessage(MessageKind::Information, IdentifyText(found, input));
   return std::nullopt;
 }
 
@@ -454,7 +455,7 @@ void TMainForm::ShowFinish(std::int64_t totalBytes) {
 
 void TMainForm::ConversionEnded(const ConversionResult& result) {
   // Not while the window is going away.
-  if (!closing_) NotifyUser(StatusKind(result.status), "%s", ResultMessage(result).c_str());
+  if (!closing_) ShowMessage(StatusKind(result.status), ResultText(result, convertedInput_));
   SetInputsEnabled(true);
 }
 

@@ -152,6 +152,7 @@ private:
   bool Converting_ = false;
   bool closing_ = false;
   QString lastInputFolder_;
+  std::string convertedInput_; // of the conversion running or last run
 };
 
 } // namespace veltrix

@@ -170,8 +170,9 @@ void TSpectrumForm::btnSavePictureClick() {
   OutputTarget target;
   if (!target.Open(file->toLocal8Bit().toStdString()) || !picture_->WritePng(target) ||
       !target.Finish()) {
+    const std::string detail = target.FailureDetail();
     target.Abandon();
-    NotifyUser(MessageKind::Error, "%s", kMsgCannotWrite);
+    ShowMessage(MessageKind::Error, OutputFailureText(kMsgCannotWrite, detail));
   }
 }
 
@@ -200,7 +201,7 @@ void TSpectrumForm::ShowFinish(std::int64_t) {
 void TSpectrumForm::ConversionEnded(const ConversionResult& result) {
   // The picture itself says that the log has been read; only what went wrong is told.
   if (!Succeeded(result.status) && !closing_)
-    NotifyUser(StatusKind(result.status), "%s", ResultMessage(result).c_str());
+    ShowMessage(StatusKind(result.status), ResultText(result, input_path_));
   btnCancelDrawing->setEnabled(false);
   if (Succeeded(result.status) && !closing_) {
     if (output_->Picture()) {

@@ -15,14 +15,14 @@ std::optional<LogVariant> VariantOfSignature(const std::uint8_t* first4) {
 
 Identification IdentifyLog(const std::string& path) {
   InputFile file;
-  if (!file.Open(path)) return {IdentifyResult::CannotOpen};
+  if (!file.Open(path)) return {IdentifyResult::CannotOpen, LogVariant::B, OpenErrorText(file.Error())};
   // A short file leaves zeros, which match no signature.
   std::uint8_t head[4] = {0, 0, 0, 0};
   file.Read(head, sizeof head);
   file.Close();
   const std::optional<LogVariant> found = VariantOfSignature(head);
-  if (!found) return {IdentifyResult::NotValid};
-  return {IdentifyResult::Ok, *found};
+  if (!found) return {IdentifyResult::NotValid, LogVariant::B, {}};
+  return {IdentifyResult::Ok, *found, {}};
 }
 
 const char* IdentifyMessage(IdentifyResult result) {

@@ -24,6 +24,7 @@ const char* IdentifyMessage(IdentifyResult result);
 struct Identification {
   IdentifyResult result = IdentifyResult::CannotOpen;
   LogVariant variant = LogVariant::B; // meaningful with IdentifyResult::Ok
+  std::string reason;                 // the system's, with IdentifyResult::CannotOpen
 };
 
 // Opens the log exclusively, reads its signature and lets go of it again. NotValid when the first

@@ -133,6 +133,13 @@ TEST_F(WindowTest, ConvertWritesWhatTheCommandLineConverterWrites) {
   }
 }
 
+// A failure's message: its first line, and "(PATH: reason)" under it.
+Message Because(const char* first, const std::string& path, const char* reason,
+                MessageKind kind = MessageKind::Information) {
+  return {kind, std::string(first) + "\n(" + path + ": " + reason + ")"};
+}
+constexpr const char* kNoFile = "No such file or directory";
+
 TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
   const std::string log = WriteLog("in.qx", tools::MakeExampleLog(LogVariant::G));
   const std::string damaged = WriteLog("damaged.qx", [] {
@@ -148,11 +155,15 @@ TEST_F(WindowTest, ConvertReportsWhatStopsIt) {
   } cases[] = {
       // Found before anything starts.
       {notLog, File("a.out"), Info(kMsgNotValid)},
-      {File("missing.qx"), File("a.out"), Info(kMsgCannotOpen)},
-      // Found by the conversion.
+      {File("missing.qx"), File("a.out"), Because(kMsgCannotOpen, File("missing.qx"), kNoFile)},
+      // Found by the conversion, with the system's reason and the full path on a second line.
       {log, log, {MessageKind::Error, kMsgSameFile}},
-      {log, File("no/such/a.out"), {MessageKind::Error, kMsgCannotCreate}},
-      {log, File("folder"), {MessageKind::Error, kMsgCannotCreate}},
+      {log, File("no/such/a.out"),
+       Because(kMsgCannotCreate, File("no/such/a.out"), kNoFile, MessageKind::Error)},
+      {log, File("folder"),
+       Because(kMsgCannotCreate, File("folder"), "Is a directory", MessageKind::Error)},
+      {log, "/dev/full",
+       Because(kMsgCannotWrite, "/dev/full", "No space left on device", MessageKind::Error)},
       // Not a failure: damage in the log is a second line of the completion message.
       {damaged,
        File("d.out"),

@@ -37,6 +37,7 @@ TEST_F(WindowTest, BrowseForTheInput) {
     std::optional<testing::Bytes> content; // nothing: the file doesn't exist
     const char* message;                   // nullptr: none
     const char* output;                    // the derived output name; nullptr: the fields stay
+    const char* reason = nullptr;          // the system's, on a second line with the path
   };
   const Case cases[] = {
       {nullptr, std::nullopt, nullptr, nullptr},
@@ -47,7 +48,7 @@ TEST_F(WindowTest, BrowseForTheInput) {
       {"ab", Signature("QXB "), kMsgLoaded, ".out"},            // and stops at the folder
       {"lc.qx", Signature("qxb "), kMsgNotValid, nullptr},
       {"empty.qx", testing::Bytes{}, kMsgNotValid, nullptr},
-      {"missing.qx", std::nullopt, kMsgCannotOpen, nullptr},
+      {"missing.qx", std::nullopt, kMsgCannotOpen, nullptr, "No such file or directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file ? c.file : "cancelled");
@@ -60,7 +61,10 @@ TEST_F(WindowTest, BrowseForTheInput) {
 
     form.btnInputBrowse->click();
 
-    EXPECT_EQ(messages, c.message ? std::vector{Info(c.message)} : std::vector<Message>{});
+    std::vector<Message> expected;
+    if (c.message) expected.push_back(Info(c.message));
+    if (c.reason) expected.back().text += "\n(" + path + ": " + c.reason + ")";
+    EXPECT_EQ(messages, expected);
     EXPECT_EQ(Input(form), c.output ? path : "earlier.qx");
     EXPECT_EQ(Output(form), c.output ? File(c.output) : "chosen-earlier.out");
     if (c.file) {
