@@ -8,8 +8,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/exit_codes.h"
-#include "products/jobs.h"
 #include "products/catalogue.h"
+#include "products/filter_texts.h"
+#include "products/jobs.h"
 
 #ifndef VELTRIX_VERSION
 #define VELTRIX_VERSION "0.0.0"
@@ -65,42 +66,6 @@ std::string MapFlags() {
   for (const Product& product : Catalogue())
     if (product.makeSurvey != nullptr) flags.push_back(product.flag);
   return JoinedOr(flags);
-}
-
-// The filters' values as given on the command line.
-struct FilterTexts {
-  std::optional<std::string> minRssi, from, to, channels, encryption;
-  std::vector<std::string> macLists;
-};
-
-// The filters' values read into `filters`; what is wrong with one, naming its option.
-std::optional<std::string> ReadFilters(const FilterTexts& t, MapFilters& filters) {
-  const auto bad = [](const char* option, const std::string& value, const std::string& why) {
-    return std::string(option) + ": '" + value + "' " + why;
-  };
-  SightingFilter& s = filters.sightings;
-  AccessPointFilter& a = filters.accessPoints;
-  if (t.minRssi && !(s.minLevel = ParseLevel(*t.minRssi)))
-    return bad("--min-rssi", *t.minRssi, "is not a whole number of dBm, such as -75");
-  const char* times = "is not a time: use YYYY-MM-DD, YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS";
-  if (t.from && !(s.from = ParseTime(*t.from, false))) return bad("--from", *t.from, times);
-  if (t.to && !(s.to = ParseTime(*t.to, true))) return bad("--to", *t.to, times);
-  if (s.from && s.to && *s.to < *s.from)
-    return bad("--to", *t.to, "is before --from '" + *t.from + "'");
-  if (t.channels && !(a.channels = ParseChannels(*t.channels)))
-    return bad("--channel", *t.channels, "is not a list of channels such as 1,6,11 or 1-3,11");
-  if (t.encryption == "open") {
-    a.encryption = Encryption::Open;
-  } else if (t.encryption == "wep") {
-    a.encryption = Encryption::Wep;
-  } else if (t.encryption) {
-    return bad("--encryption", *t.encryption, "is neither open nor wep");
-  }
-  for (const std::string& list : t.macLists) {
-    std::string problem;
-    if (!ParseMacList(list, a.excludeMacs, problem)) return bad("--exclude-mac", list, problem);
-  }
-  return std::nullopt;
 }
 
 // What is wrong with a --merge run, if anything.
@@ -342,7 +307,9 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
     }
     settings.busyDb = *level;
   }
-  if (const std::optional<std::string> problem = ReadFilters(texts, filters)) {
+  const FilterNames names{"--min-rssi", "--from",       "--to",
+                          "--channel",  "--encryption", "--exclude-mac"};
+  if (const std::optional<std::string> problem = ReadFilters(texts, names, filters)) {
     PrintUsageError(err, *problem);
     return kExitUsage;
   }

@@ -136,7 +136,7 @@ bool PlanMerge(const std::vector<std::string>& inputs, const std::string& output
 
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
               std::vector<Job>& jobs, std::string& problem, const ProductSet& products,
-              const RecordGroups& groups) {
+              const RecordGroups& groups, const std::string& folder) {
   jobs.clear();
   problem.clear();
   std::unordered_map<std::string, std::size_t> inputByKey;
@@ -144,11 +144,14 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   if (!OneStandardInput(inputs, problem)) return false;
   for (const std::string& input : inputs) {
     Job job;
-    const std::string stem = OutputStem(input, output);
+    std::string path = output.empty() ? DefaultOutputPath(input) : output;
+    if (!folder.empty() && output.empty() && !IsStandardStream(path))
+      path = (fs::path(folder) / fs::path(path).filename()).string();
+    const std::string stem = OutputStem(input, path);
     for (const Product& product : Catalogue()) {
       if (!products.Has(product.id)) continue;
       if (product.place == FilePlace::Output) {
-        job.files.push_back({product.id, output.empty() ? DefaultOutputPath(input) : output});
+        job.files.push_back({product.id, path});
         continue;
       }
       // The first product asked for that needs NAME names the problem when there is none.

@@ -54,12 +54,14 @@ struct Job {
 
 // One job per input, in order, writing `products`: the text to `output` when given (one input
 // only) or to the default output path, the other products beside it (NAME.suffix; --split one
-// file for each of `groups`). False, with `problem` set, when "-" is given more than once, two
-// inputs are the same file, two jobs would write the same file, a job would overwrite another
-// job's input, or a file beside the output has no NAME; nothing may be converted then.
+// file for each of `groups`). With a `folder`, the default output paths are there instead of
+// beside each input. False, with `problem` set, when "-" is given more than once, two inputs are
+// the same file, two jobs would write the same file, a job would overwrite another job's input,
+// or a file beside the output has no NAME; nothing may be converted then.
 bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
               std::vector<Job>& jobs, std::string& problem,
-              const ProductSet& products = {ProductId::Text}, const RecordGroups& groups = {});
+              const ProductSet& products = {ProductId::Text}, const RecordGroups& groups = {},
+              const std::string& folder = {});
 
 // A survey merged into one set of maps and tables: a job per input that writes nothing of its own,
 // and the merged files, named after the output path (NAME.kml...).

@@ -48,6 +48,12 @@ TEST(PlanJobs, OneJobPerInputInOrder) {
   ASSERT_TRUE(PlanJobs({"-"}, "x.out", jobs, problem)) << problem;
   EXPECT_EQ(jobs[0].PathOf(ProductId::Text), "x.out");
 
+  // Into a folder: the same file names there, beside nothing.
+  ASSERT_TRUE(PlanJobs({dir.File("a.qx")}, "", jobs, problem, {ProductId::Text, ProductId::Kml}, {},
+                       "/srv/out"));
+  EXPECT_EQ(jobs[0].PathOf(ProductId::Text), "/srv/out/a.out");
+  EXPECT_EQ(jobs[0].PathOf(ProductId::Kml), "/srv/out/a.kml");
+
   ASSERT_TRUE(PlanJobs({"a.qx"}, "elsewhere.txt", jobs, problem));
   EXPECT_EQ(jobs[0].PathOf(ProductId::Text), "elsewhere.txt");
   // An output naming its own input is for the conversion to refuse.
@@ -84,6 +90,13 @@ TEST(PlanJobs, RefusesOutputsThatCollide) {
     EXPECT_FALSE(PlanJobs(c.inputs, "", jobs, problem));
     EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
   }
+  // Logs of one name from two folders collide in one folder.
+  std::vector<Job> jobs;
+  std::string problem;
+  EXPECT_FALSE(PlanJobs({d + "/a.qx", d + "/sub/a.qx"}, "", jobs, problem, {ProductId::Kml}, {},
+                        d + "/out"));
+  EXPECT_EQ(problem,
+            d + "/a.qx and " + d + "/sub/a.qx would both be converted to " + d + "/out/a.kml");
 }
 
 } // namespace
