@@ -38,7 +38,7 @@ std::vector<std::pair<qsizetype, qsizetype>> PathsIn(const QString& line) {
     if (line[i] != u'/' || (i > 0 && !QStringLiteral(" (\"'").contains(line[i - 1]))) continue;
     qsizetype end = line.size();
     for (const QString& stop : {QStringLiteral(": "), QStringLiteral(", "), QStringLiteral(")"),
-                               QStringLiteral(" -> ")}) {
+                                QStringLiteral(" -> ")}) {
       const qsizetype at = line.indexOf(stop, i);
       if (at >= 0) end = std::min(end, at);
     }
@@ -73,8 +73,8 @@ QString FitLine(const QString& line) {
     if (path.second - path.first > longest.second - longest.first) longest = path;
   const qsizetype length = longest.second - longest.first;
   if (length - excess < kShortestPath) return ShortenMiddle(line, kMessageLineLength);
-  return line.left(longest.first) + ShortenMiddle(line.mid(longest.first, length), length - excess) +
-         line.mid(longest.second);
+  return line.left(longest.first) +
+         ShortenMiddle(line.mid(longest.first, length), length - excess) + line.mid(longest.second);
 }
 
 void ShowMessage(MessageKind kind, const QString& text) {

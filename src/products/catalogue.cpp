@@ -115,28 +115,29 @@ constexpr std::array<Product, 8> kCatalogue = {{
      "one file per chosen group instead of one file: NAME.full-spectrum.out, "
      "NAME.single-spectrum.out, NAME.survey.out, NAME.single.out, NAME.util.out, each with its "
      "own header: the form spreadsheets and pandas load without misaligned columns",
-     MakeTextOutputs},
+     MakeTextOutputs, nullptr, "Split text by record &group"},
     {ProductId::Waterfall, "waterfall", "--waterfall", ".waterfall.png", FilePlace::Beside,
      "picture", kPicturesHelp,
      "a waterfall picture of the full spectrum as well, NAME.waterfall.png (NAME: the output "
      "path without \".out\"); alone when no record group is chosen",
-     MakePictureOutputs},
+     MakePictureOutputs, nullptr, "&Waterfall picture"},
     {ProductId::Kml, "kml", "--kml", ".kml", FilePlace::Beside, "map", kMapsHelp,
      "NAME.kml: access points with a GPS position, for Google Earth", MakeMapOutputs,
-     MakeMergedMaps},
+     MakeMergedMaps, "&KML map"},
     {ProductId::Gpx, "gpx", "--gpx", ".gpx", FilePlace::Beside, "map", kMapsHelp,
-     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs, MakeMergedMaps},
+     "NAME.gpx: the access points as waypoints and the GPS track", MakeMapOutputs, MakeMergedMaps,
+     "G&PX"},
     {ProductId::Wigle, "wigle", "--wigle", ".wigle.csv", FilePlace::Beside, "table", kMapsHelp,
      "NAME.wigle.csv: every sighting with a position, in WiGLE's CSV upload format", MakeMapOutputs,
-     MakeMergedMaps},
+     MakeMergedMaps, "WiGLE &CSV"},
     {ProductId::AccessPointSummary, "ap-summary", "--ap-summary", ".aps.csv", FilePlace::Beside,
      "table", kMapsHelp, "NAME.aps.csv: one row per access point, in the chosen delimiter",
-     MakeMapOutputs, MakeMergedMaps},
+     MakeMapOutputs, MakeMergedMaps, "&Access-point table"},
     {ProductId::Report, "report", "--report", ".report.html", FilePlace::Beside, "report",
      kReportHelp,
      "NAME.report.html: one page for a browser or a PDF: the summary, spectrum, channel "
      "utilization, access points and a map",
-     MakeReportOutputs, MakeMergedReports},
+     MakeReportOutputs, MakeMergedReports, "&Report"},
 }};
 
 constexpr bool RowsInIdOrder() {

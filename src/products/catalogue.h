@@ -74,6 +74,8 @@ struct Product {
   OutputFactory make;
   // For the products --merge makes one of for all logs (to which the maps' filters apply too).
   SurveyFactory makeSurvey = nullptr;
+  // Its check box in the window's Export dialog, with its mnemonic; empty: not there.
+  std::string_view caption = {};
 };
 
 // Every product, in the order their outputs are made and their files reported.

@@ -15,7 +15,8 @@ std::optional<LogVariant> VariantOfSignature(const std::uint8_t* first4) {
 
 Identification IdentifyLog(const std::string& path) {
   InputFile file;
-  if (!file.Open(path)) return {IdentifyResult::CannotOpen, LogVariant::B, OpenErrorText(file.Error())};
+  if (!file.Open(path))
+    return {IdentifyResult::CannotOpen, LogVariant::B, OpenErrorText(file.Error())};
   // A short file leaves zeros, which match no signature.
   std::uint8_t head[4] = {0, 0, 0, 0};
   file.Read(head, sizeof head);

@@ -17,8 +17,8 @@ TEST_F(WindowTest, NotifyUserFormatsIntoItsBuffer) {
 // Each line within 127 characters: the longest path loses its middle, keeping the rest whole.
 TEST(NotifyUser, LongLinesLoseTheMiddleOfTheirLongestPath) {
   const std::string folder = "/home/ann/" + std::string(150, 'd');
-  const std::string fitted = "/home/ann/" + std::string(38, 'd') + "..." +
-                             std::string(40, 'd') + "/site.out"; // 100 characters
+  const std::string fitted = "/home/ann/" + std::string(38, 'd') + "..." + std::string(40, 'd') +
+                             "/site.out"; // 100 characters
   const struct {
     std::string line, expected;
   } cases[] = {

@@ -75,9 +75,9 @@ TEST_F(WindowTest, SpectrumOfWhatHasNoPicture) {
     Message message;
   } cases[] = {
       {WriteLog("junk.qx", {'J', 'U', 'N', 'K'}), Info(kMsgNotValid)},
-      {File("missing.qx"), {MessageKind::Information, std::string(kMsgCannotOpen) + "\n(" +
-                                                          File("missing.qx") +
-                                                          ": No such file or directory)"}},
+      {File("missing.qx"),
+       {MessageKind::Information,
+        std::string(kMsgCannotOpen) + "\n(" + File("missing.qx") + ": No such file or directory)"}},
       {WriteLog("b.qx", testing::LogBuilder("QXB ").Frame(4, {6}).bytes()), Info(kMsgNoSweeps)},
   };
   for (const auto& c : cases) {
