@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -22,8 +23,10 @@
 #include <QUrl>
 
 #include "app/about_box.h"
+#include "app/access_points_form.h"
 #include "app/app_icon.h"
 #include "app/controls.h"
+#include "app/export_form.h"
 #include "app/notify_user.h"
 #include "app/spectrum_form.h"
 #include "products/catalogue.h"
@@ -135,14 +138,28 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
-  // The worker calls into the controls: it must be gone before they are.
+  // The worker calls into the controls: it must be gone before they are; and the other windows
+  // stop theirs without telling this one.
   EndConversionForClose();
+  SpectrumForm->onDrawing = nullptr;
+  AccessPointsForm->onDrawing = nullptr;
+  ExportForm->onExporting = nullptr;
+  delete ExportForm;
+  delete AccessPointsForm;
+  delete SpectrumForm;
 }
 
 void TMainForm::BuildMenu() {
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
   File1->setObjectName(QStringLiteral("File1"));
+  Export1 = File1->addAction(QStringLiteral("&Export..."));
+  Export1->setObjectName(QStringLiteral("Export1"));
+  Export1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  connect(Export1, &QAction::triggered, this, &TMainForm::Export1Click);
+  ExportForm = new TExportForm(this);
+  ExportForm->options = [this] { return Options(); };
+  ExportForm->onExporting = [this](bool exporting) { SetActive(kExporting, exporting); };
   Exit1 = File1->addAction(QStringLiteral("E&xit"));
   Exit1->setObjectName(QStringLiteral("Exit1"));
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
@@ -152,8 +169,13 @@ void TMainForm::BuildMenu() {
   Spectrum1->setObjectName(QStringLiteral("Spectrum1"));
   connect(Spectrum1, &QAction::triggered, this, &TMainForm::Spectrum1Click);
   SpectrumForm = new TSpectrumForm(this);
-  // The main window's inputs stay locked while the picture is drawn: both open the log.
-  SpectrumForm->onDrawing = [this](bool drawing) { SetInputsEnabled(!drawing); };
+  SpectrumForm->onDrawing = [this](bool drawing) { SetActive(kSpectrum, drawing); };
+  AccessPoints1 = View1->addAction(QStringLiteral("&Access Points..."));
+  AccessPoints1->setObjectName(QStringLiteral("AccessPoints1"));
+  connect(AccessPoints1, &QAction::triggered, this, &TMainForm::AccessPoints1Click);
+  AccessPointsForm = new TAccessPointsForm(this);
+  AccessPointsForm->onDrawing = [this](bool drawing) { SetActive(kAccessPoints, drawing); };
+  AccessPointsForm->delimiter = [this] { return Options().DelimiterChar(); };
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   Help1->setObjectName(QStringLiteral("Help1"));
   About1 = Help1->addAction(QStringLiteral("&About"));
@@ -178,6 +200,9 @@ void TMainForm::BuildControls() {
   // A dropped file is picked like a browsed one, not typed into the field.
   edInputFile->setAcceptDrops(false);
   edOutputFile->setAcceptDrops(false);
+  // Ctrl+E is Export, not the fields' move to the end of the line.
+  edInputFile->installEventFilter(this);
+  edOutputFile->installEventFilter(this);
 
   GroupBox1 = Place(new GroupBox(QStringLiteral("Field Selection (per record)"), w), "GroupBox1",
                     {8, 80, 481, 289});
@@ -295,6 +320,14 @@ void TMainForm::SetInputsEnabled(bool enabled) {
     input->setEnabled(enabled);
   }
   Spectrum1->setEnabled(enabled);
+  AccessPoints1->setEnabled(enabled);
+}
+
+void TMainForm::SetActive(Activity activity, bool running) {
+  active_ = running ? active_ | activity : active_ & ~activity;
+  SetInputsEnabled(active_ == 0);
+  // An export waits for the others; the dialog locks its own inputs while it runs.
+  ExportForm->SetLocked((active_ & ~kExporting) != 0);
 }
 
 // Reading order: the input and its Browse, the output and its Browse, the options row by row,
@@ -340,7 +373,7 @@ void TMainForm::btnOutputBrowseClick() {
 }
 
 void TMainForm::btnConvertClick() {
-  if (ConversionRunning()) return; // one conversion at a time
+  if (ConversionRunning() || Busy()) return; // one thing at a time
   const std::optional<std::string> input = IdentifiedInput();
   if (!input) return;
   // The options are taken now, once, and stay locked until the conversion ends.
@@ -356,7 +389,7 @@ void TMainForm::btnConvertClick() {
       std::make_unique<ConvertWorker>(*input, std::move(outputs), display, recordHook_);
   Converting_ = true;
   // Its end re-enables them; that can't come before this handler returns.
-  SetInputsEnabled(false);
+  SetActive(kConverting, true);
 }
 
 void TMainForm::btnCancelClick() {
@@ -368,8 +401,26 @@ void TMainForm::btnCancelClick() {
   Converting_ = false;
 }
 
+void TMainForm::Export1Click() {
+  if (!ExportForm->Exporting() && !edInputFile->text().isEmpty())
+    ExportForm->AddLogFirst(edInputFile->text());
+  ExportForm->show();
+  ExportForm->raise();
+  ExportForm->activateWindow();
+}
+
+void TMainForm::AccessPoints1Click() {
+  if (ConversionRunning() || Busy()) return; // locked meanwhile
+  const std::optional<std::string> input = IdentifiedInput();
+  if (!input) return;
+  AccessPointsForm->show();
+  AccessPointsForm->raise();
+  AccessPointsForm->activateWindow();
+  AccessPointsForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
+}
+
 void TMainForm::Spectrum1Click() {
-  if (ConversionRunning() || SpectrumForm->Drawing()) return; // locked meanwhile
+  if (ConversionRunning() || Busy()) return; // locked meanwhile
   const std::optional<std::string> input = IdentifiedInput();
   if (!input) return;
   SpectrumForm->show();
@@ -388,6 +439,7 @@ std::optional<std::string> TMainForm::IdentifiedInput() {
 
 void TMainForm::SetRecordHook(ConvertWorker::RecordHook hook) {
   SpectrumForm->recordHook = hook;
+  AccessPointsForm->recordHook = hook;
   recordHook_ = std::move(hook);
 }
 
@@ -406,29 +458,50 @@ void TMainForm::EndConversionForClose() {
   Converting_ = false;
 }
 
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride &&
+      static_cast<QKeyEvent*>(event)->keyCombination() == Export1->shortcut()[0]) {
+    event->ignore(); // left to the menu's shortcut
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
   EndConversionForClose();
   QMainWindow::closeEvent(event);
 }
 
-std::optional<QString> TMainForm::DroppedFile(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls()) return std::nullopt;
-  const QList<QUrl> urls = data->urls();
-  if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return std::nullopt;
-  return urls.constFirst().toLocalFile();
+QStringList TMainForm::DroppedFiles(const QMimeData* data) {
+  QStringList files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    files << url.toLocalFile();
+  }
+  return files;
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-  // The names stay as they are while a conversion runs.
-  if (!ConversionRunning() && DroppedFile(event->mimeData())) event->acceptProposedAction();
+  // The names stay as they are while anything runs.
+  if (!ConversionRunning() && !Busy() && !DroppedFiles(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-  const std::optional<QString> path = DroppedFile(event->mimeData());
-  if (!path || ConversionRunning()) return;
+  const QStringList files = DroppedFiles(event->mimeData());
+  if (files.isEmpty() || ConversionRunning() || Busy()) return;
   event->acceptProposedAction();
+  // One file is the input; several go to the Export dialog.
+  if (files.size() > 1) {
+    ExportForm->AddLogs(files);
+    ExportForm->show();
+    ExportForm->raise();
+    ExportForm->activateWindow();
+    return;
+  }
   // Picked once the drop is over, so the message box doesn't hold up the program it came from.
-  QTimer::singleShot(0, this, [this, file = *path] { PickInputFile(file); });
+  QTimer::singleShot(0, this, [this, file = files.constFirst()] { PickInputFile(file); });
 }
 
 void TMainForm::ShowStart(std::int64_t totalBytes) {
@@ -456,7 +529,7 @@ void TMainForm::ShowFinish(std::int64_t totalBytes) {
 void TMainForm::ConversionEnded(const ConversionResult& result) {
   // Not while the window is going away.
   if (!closing_) ShowMessage(StatusKind(result.status), ResultText(result, convertedInput_));
-  SetInputsEnabled(true);
+  SetActive(kConverting, false);
 }
 
 } // namespace veltrix

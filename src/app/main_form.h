@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include "app/convert_worker.h"
 #include "convert/conversion_options.h"
@@ -29,6 +30,8 @@ namespace veltrix {
 class Bevel;
 class RadioGroup;
 class TAboutBox;
+class TAccessPointsForm;
+class TExportForm;
 class TSpectrumForm;
 
 inline constexpr const char* kMainCaption = "Veltrix Data Converter (Tarvik Edition)";
@@ -64,7 +67,9 @@ public:
   void btnOutputBrowseClick();
   void btnConvertClick();
   void btnCancelClick();
+  void Export1Click();
   void Spectrum1Click();
+  void AccessPoints1Click();
   void About1Click();
 
   // Takes `path` as the input log, as Browse does with the file the dialog returns.
@@ -74,6 +79,9 @@ public:
   bool Converting() const { return Converting_; }
   // True from CONVERT until the worker's last call.
   bool ConversionRunning() const { return ConvertThread_ && !ConvertThread_->Ended(); }
+  // True while a conversion, a drawing or an export runs: they all open logs exclusively, so
+  // one waits for the other.
+  bool Busy() const { return active_ != 0; }
 
   QWidget* ClientArea; // the parent of the window-level controls
   QLabel* Label1;
@@ -115,15 +123,20 @@ public:
   QPushButton* btnConvert;
   QPushButton* btnCancel;
   QMenu* File1;
+  QAction* Export1;
   QAction* Exit1;
+  TExportForm* ExportForm;
   QMenu* View1;
   QAction* Spectrum1;
   TSpectrumForm* SpectrumForm;
+  QAction* AccessPoints1;
+  TAccessPointsForm* AccessPointsForm;
   QMenu* Help1;
   QAction* About1;
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -137,13 +150,18 @@ private:
   void BuildMenu();
   // The input field's path when it names a Tarvik log; otherwise says why, and nothing.
   std::optional<std::string> IdentifiedInput();
-  // Every input: the file names, their Browse buttons, the options and CONVERT.
+  // What runs: each a bit of active_.
+  enum Activity : unsigned { kConverting = 1, kSpectrum = 2, kAccessPoints = 4, kExporting = 8 };
+  // Marks `activity` as running or not, and locks or unlocks what must wait for it.
+  void SetActive(Activity activity, bool running);
+  // Every input: the file names, their Browse buttons, the options, CONVERT and the views.
   void SetInputsEnabled(bool enabled);
   void SetTabOrder();
   // Ends a running conversion at once, without a wait or messages.
   void EndConversionForClose();
   QString InputFolder() const;
-  static std::optional<QString> DroppedFile(const QMimeData* data);
+  // The local files dropped; none when anything else is among them.
+  static QStringList DroppedFiles(const QMimeData* data);
 
   FileDialogs dialogs_;
   ConvertWorker::RecordHook recordHook_;
@@ -151,6 +169,7 @@ private:
   std::unique_ptr<ConvertWorker> ConvertThread_;
   bool Converting_ = false;
   bool closing_ = false;
+  unsigned active_ = 0; // Activity bits
   QString lastInputFolder_;
   std::string convertedInput_; // of the conversion running or last run
 };

@@ -33,6 +33,9 @@ public:
   std::vector<WrittenFile> Written() const override { return files_.Written(); }
   std::vector<std::string> Warnings() const override;
 
+  // The access points gathered; after Finish, those the filters kept.
+  const AccessPointTable& Table() const { return part_.Table(); }
+
 private:
   const MapSettings settings_;
   const MapFilters filters_;
