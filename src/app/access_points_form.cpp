@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -175,6 +176,7 @@ TAccessPointsForm::TAccessPointsForm(QWidget* parent) : QWidget(parent, Qt::Wind
   tvAccessPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tvAccessPoints->setWordWrap(false);
   tvAccessPoints->verticalHeader()->setVisible(false);
+  tvAccessPoints->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   tvAccessPoints->horizontalHeader()->setStretchLastSection(true);
   // The table's own order until a header is clicked.
   tvAccessPoints->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -217,12 +219,13 @@ TAccessPointsForm::TAccessPointsForm(QWidget* parent) : QWidget(parent, Qt::Wind
   setTabOrder(btnCancelDrawing, btnCopy);
   setTabOrder(btnCopy, btnSaveTable);
 
-  // Wide enough for every column's header.
+  // Wide enough for every column's header, as far as the screen allows.
   const QMargins margins = layout->contentsMargins();
   const int tableWidth = tvAccessPoints->horizontalHeader()->length() +
                          2 * tvAccessPoints->frameWidth() +
                          tvAccessPoints->verticalScrollBar()->sizeHint().width();
-  resize(std::max(900, tableWidth + margins.left() + margins.right()), 500);
+  const int screenWidth = screen()->availableGeometry().width() * 9 / 10;
+  resize(std::min(std::max(900, tableWidth + margins.left() + margins.right()), screenWidth), 500);
 
   askTableFile = [this](const QString& proposed) { return RunTableDialog(this, proposed); };
   connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
