@@ -190,6 +190,7 @@ TAccessPointsForm::TAccessPointsForm(QWidget* parent) : QWidget(parent, Qt::Wind
   pbDrawing->setObjectName(QStringLiteral("pbDrawing"));
   pbDrawing->setRange(0, 100);
   pbDrawing->setVisible(false);
+  progressBar_ = pbDrawing;
   btnCancelDrawing = new QPushButton(QStringLiteral("Cancel"), this);
   btnCancelDrawing->setObjectName(QStringLiteral("btnCancelDrawing"));
   btnCopy = new QPushButton(QStringLiteral("Copy"), this);
@@ -323,20 +324,6 @@ bool TAccessPointsForm::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
-}
-
-void TAccessPointsForm::ShowStart(std::int64_t totalBytes) {
-  pbDrawing->setRange(0, totalBytes >= 0 ? 100 : 0);
-  pbDrawing->setValue(0);
-  pbDrawing->setVisible(true);
-}
-
-void TAccessPointsForm::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
-  pbDrawing->setValue(ProgressPercent(bytesRead, totalBytes));
-}
-
-void TAccessPointsForm::ShowFinish(std::int64_t) {
-  pbDrawing->setVisible(false);
 }
 
 void TAccessPointsForm::ConversionEnded(const ConversionResult& result) {

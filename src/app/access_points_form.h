@@ -26,7 +26,7 @@ namespace veltrix {
 class AccessPointTable;
 class MapOutput;
 
-class TAccessPointsForm : public QWidget, private ConversionDisplay {
+class TAccessPointsForm : public QWidget, private ProgressBarDisplay {
   Q_OBJECT
 
 public:
@@ -67,9 +67,6 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  void ShowStart(std::int64_t totalBytes) override;
-  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
-  void ShowFinish(std::int64_t totalBytes) override;
   void ConversionEnded(const ConversionResult& result) override;
 
   // Shows the rows of `table`, or none.

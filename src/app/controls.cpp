@@ -1,5 +1,8 @@
 #include "app/controls.h"
 
+#include <QMimeData>
+#include <QUrl>
+
 #include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
@@ -7,6 +10,16 @@
 #include <qdrawutil.h>
 
 namespace veltrix {
+
+QStringList LocalFilesOf(const QMimeData* data) {
+  QStringList files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    files << url.toLocalFile();
+  }
+  return files;
+}
 
 QFont WindowFont(bool bold) {
   QFont font(QStringLiteral("Sans Serif"), 8);

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QLabel;
+class QMimeData;
 class QRadioButton;
 
 namespace veltrix {
@@ -24,6 +25,9 @@ inline const QColor kWhite(255, 255, 255);
 
 // The 8-point sans-serif font of every window.
 QFont WindowFont(bool bold = false);
+
+// The local files dragged or dropped; none when anything else is among them.
+QStringList LocalFilesOf(const QMimeData* data);
 
 // Text colour of a widget and of everything inside it, while they are enabled.
 void SetTextColour(QWidget* widget, const QColor& colour);

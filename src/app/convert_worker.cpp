@@ -1,8 +1,24 @@
 #include "app/convert_worker.h"
 
+#include <QProgressBar>
+
 #include <utility>
 
 namespace veltrix {
+
+void ProgressBarDisplay::ShowStart(std::int64_t totalBytes) {
+  progressBar_->setRange(0, totalBytes >= 0 ? 100 : 0);
+  progressBar_->setValue(0);
+  progressBar_->setVisible(true);
+}
+
+void ProgressBarDisplay::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
+  progressBar_->setValue(ProgressPercent(bytesRead, totalBytes));
+}
+
+void ProgressBarDisplay::ShowFinish(std::int64_t) {
+  progressBar_->setVisible(false);
+}
 
 ConvertWorker::ConvertWorker(std::string inputPath, Convert::Outputs outputs,
                              ConversionDisplay& display, RecordHook afterRecord)

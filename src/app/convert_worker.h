@@ -19,6 +19,8 @@
 
 #include "convert/convert.h"
 
+class QProgressBar;
+
 namespace veltrix {
 
 // The window's side of a conversion; every call arrives on the window thread.
@@ -30,6 +32,17 @@ public:
   virtual void ShowFinish(std::int64_t totalBytes) = 0;
   // The last call: the engine has returned with `result`.
   virtual void ConversionEnded(const ConversionResult& result) = 0;
+};
+
+// The display of a second window that draws from a log (a picture, a table): a progress bar
+// shown while the log is read, busy when its size is not known beforehand.
+class ProgressBarDisplay : public ConversionDisplay {
+protected:
+  void ShowStart(std::int64_t totalBytes) override;
+  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
+  void ShowFinish(std::int64_t totalBytes) override;
+
+  QProgressBar* progressBar_ = nullptr; // set by the window once it has made it
 };
 
 class ConvertWorker : private ConversionObserver {

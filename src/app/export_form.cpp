@@ -68,16 +68,6 @@ QLabel* BuddyLabel(const char* text, QWidget* buddy) {
   return label;
 }
 
-QStringList LocalFiles(const QMimeData* data) {
-  QStringList files;
-  if (data == nullptr || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) return {};
-    files << url.toLocalFile();
-  }
-  return files;
-}
-
 // The batch's lines as the window shows them: a failure "X: Cannot ... File. (DETAIL)" on two
 // lines, its reason under it and naming the file; an open failure's reason names the log X.
 QStringList WindowLines(const std::vector<std::string>& lines) {
@@ -630,11 +620,11 @@ void TExportForm::reject() {
 }
 
 void TExportForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (!Exporting() && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!Exporting() && !LocalFilesOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TExportForm::dropEvent(QDropEvent* event) {
-  const QStringList files = LocalFiles(event->mimeData());
+  const QStringList files = LocalFilesOf(event->mimeData());
   if (files.isEmpty() || Exporting()) return;
   event->acceptProposedAction();
   AddLogs(files);

@@ -472,24 +472,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-QStringList TMainForm::DroppedFiles(const QMimeData* data) {
-  QStringList files;
-  if (data == nullptr || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) return {};
-    files << url.toLocalFile();
-  }
-  return files;
-}
-
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
   // The names stay as they are while anything runs.
-  if (!ConversionRunning() && !Busy() && !DroppedFiles(event->mimeData()).isEmpty())
+  if (!ConversionRunning() && !Busy() && !LocalFilesOf(event->mimeData()).isEmpty())
     event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-  const QStringList files = DroppedFiles(event->mimeData());
+  const QStringList files = LocalFilesOf(event->mimeData());
   if (files.isEmpty() || ConversionRunning() || Busy()) return;
   event->acceptProposedAction();
   // One file is the input; several go to the Export dialog.

@@ -160,8 +160,6 @@ private:
   // Ends a running conversion at once, without a wait or messages.
   void EndConversionForClose();
   QString InputFolder() const;
-  // The local files dropped; none when anything else is among them.
-  static QStringList DroppedFiles(const QMimeData* data);
 
   FileDialogs dialogs_;
   ConvertWorker::RecordHook recordHook_;

@@ -95,6 +95,7 @@ TSpectrumForm::TSpectrumForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   pbDrawing->setObjectName(QStringLiteral("pbDrawing"));
   pbDrawing->setRange(0, 100);
   pbDrawing->setVisible(false);
+  progressBar_ = pbDrawing;
   btnCancelDrawing = new QPushButton(QStringLiteral("Cancel"), this);
   btnCancelDrawing->setObjectName(QStringLiteral("btnCancelDrawing"));
   btnCancelDrawing->setEnabled(false);
@@ -182,20 +183,6 @@ void TSpectrumForm::closeEvent(QCloseEvent* event) {
   if (worker_) worker_.reset();
   closing_ = false;
   QWidget::closeEvent(event);
-}
-
-void TSpectrumForm::ShowStart(std::int64_t totalBytes) {
-  pbDrawing->setRange(0, totalBytes >= 0 ? 100 : 0);
-  pbDrawing->setValue(0);
-  pbDrawing->setVisible(true);
-}
-
-void TSpectrumForm::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
-  pbDrawing->setValue(ProgressPercent(bytesRead, totalBytes));
-}
-
-void TSpectrumForm::ShowFinish(std::int64_t) {
-  pbDrawing->setVisible(false);
 }
 
 void TSpectrumForm::ConversionEnded(const ConversionResult& result) {

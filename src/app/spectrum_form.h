@@ -44,7 +44,7 @@ private:
   QImage image_;
 };
 
-class TSpectrumForm : public QWidget, private ConversionDisplay {
+class TSpectrumForm : public QWidget, private ProgressBarDisplay {
   Q_OBJECT
 
 public:
@@ -79,9 +79,6 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  void ShowStart(std::int64_t totalBytes) override;
-  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
-  void ShowFinish(std::int64_t totalBytes) override;
   void ConversionEnded(const ConversionResult& result) override;
 
   std::unique_ptr<ConvertWorker> worker_;
