@@ -11,6 +11,12 @@
 
 namespace veltrix {
 
+void BringToFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 QStringList LocalFilesOf(const QMimeData* data) {
   QStringList files;
   if (data == nullptr || !data->hasUrls()) return files;

@@ -26,6 +26,9 @@ inline const QColor kWhite(255, 255, 255);
 // The 8-point sans-serif font of every window.
 QFont WindowFont(bool bold = false);
 
+// Shows a window in front of the others, with the focus.
+void BringToFront(QWidget* window);
+
 // The local files dragged or dropped; none when anything else is among them.
 QStringList LocalFilesOf(const QMimeData* data);
 

@@ -404,18 +404,14 @@ void TMainForm::btnCancelClick() {
 void TMainForm::Export1Click() {
   if (!ExportForm->Exporting() && !edInputFile->text().isEmpty())
     ExportForm->AddLogFirst(edInputFile->text());
-  ExportForm->show();
-  ExportForm->raise();
-  ExportForm->activateWindow();
+  BringToFront(ExportForm);
 }
 
 void TMainForm::AccessPoints1Click() {
   if (ConversionRunning() || Busy()) return; // locked meanwhile
   const std::optional<std::string> input = IdentifiedInput();
   if (!input) return;
-  AccessPointsForm->show();
-  AccessPointsForm->raise();
-  AccessPointsForm->activateWindow();
+  BringToFront(AccessPointsForm);
   AccessPointsForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
 }
 
@@ -423,9 +419,7 @@ void TMainForm::Spectrum1Click() {
   if (ConversionRunning() || Busy()) return; // locked meanwhile
   const std::optional<std::string> input = IdentifiedInput();
   if (!input) return;
-  SpectrumForm->show();
-  SpectrumForm->raise();
-  SpectrumForm->activateWindow();
+  BringToFront(SpectrumForm);
   SpectrumForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
 }
 
@@ -445,9 +439,7 @@ void TMainForm::SetRecordHook(ConvertWorker::RecordHook hook) {
 
 void TMainForm::About1Click() {
   if (AboutBox_ == nullptr) return;
-  AboutBox_->show();
-  AboutBox_->raise();
-  AboutBox_->activateWindow();
+  BringToFront(AboutBox_);
 }
 
 void TMainForm::EndConversionForClose() {
@@ -485,9 +477,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
   // One file is the input; several go to the Export dialog.
   if (files.size() > 1) {
     ExportForm->AddLogs(files);
-    ExportForm->show();
-    ExportForm->raise();
-    ExportForm->activateWindow();
+    BringToFront(ExportForm);
     return;
   }
   // Picked once the drop is over, so the message box doesn't hold up the program it came from.
