@@ -5,10 +5,14 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 
+#include "app/access_points_form.h"
+#include "app/export_form.h"
 #include "app/spectrum_form.h"
 #include "example_log.h"
 #include "outputs/picture/waterfall_output.h"
@@ -24,11 +28,15 @@ bool WaitForPicture(TMainForm& form) {
   return WaitUntil([&] { return !form.SpectrumForm->Drawing(); });
 }
 
-TEST_F(WindowTest, ViewMenuSitsBetweenFileAndHelp) {
+TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
   QStringList titles;
-  for (QAction* menu : form.menuBar()->actions()) titles << menu->text();
-  EXPECT_EQ(titles.join(QLatin1Char(' ')).toStdString(), "&File &View &Help");
-  EXPECT_EQ(form.Spectrum1->text().toStdString(), "&Spectrum...");
+  for (QAction* menu : form.menuBar()->actions()) {
+    titles << menu->text() + u':';
+    for (QAction* item : menu->menu()->actions()) titles << item->text();
+  }
+  EXPECT_EQ(titles.join(QLatin1Char(' ')).toStdString(),
+            "&File: &Export... E&xit &View: &Spectrum... &Access Points... &Help: &About");
+  EXPECT_EQ(form.Export1->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
 }
 
 TEST_F(WindowTest, SpectrumShowsAndSavesThePictureOfTheInput) {
@@ -100,8 +108,11 @@ TEST_F(WindowTest, SpectrumAndConversionLockEachOther) {
   StartConversion(log, File("out.out"));
   ASSERT_TRUE(WaitForFirstRecord());
   EXPECT_FALSE(form.Spectrum1->isEnabled());
-  form.Spectrum1Click(); // past the locked menu item: nothing starts
+  EXPECT_FALSE(form.AccessPoints1->isEnabled());
+  form.Spectrum1Click(); // past the locked menu items: nothing starts
+  form.AccessPoints1Click();
   EXPECT_FALSE(form.SpectrumForm->Drawing());
+  EXPECT_FALSE(form.AccessPointsForm->Drawing());
   ReleaseConversions();
   ASSERT_TRUE(WaitForConversionEnd());
   EXPECT_TRUE(form.Spectrum1->isEnabled());
@@ -115,6 +126,10 @@ TEST_F(WindowTest, SpectrumAndConversionLockEachOther) {
   EXPECT_TRUE(form.SpectrumForm->Drawing());
   for (QWidget* w : Inputs(form)) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_FALSE(form.Spectrum1->isEnabled());
+  form.AccessPoints1Click(); // both read the log: one waits for the other
+  EXPECT_FALSE(form.AccessPointsForm->Drawing());
+  form.Export1->trigger();
+  EXPECT_FALSE(form.ExportForm->btnExport->isEnabled());
   form.SpectrumForm->btnCancelDrawing->click();
   ASSERT_TRUE(WaitForPicture(form));
   for (QWidget* w : Inputs(form)) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
