@@ -1,5 +1,6 @@
 #include "app/export_form.h"
 
+#include <filesystem>
 #include <thread>
 
 #include <QCheckBox>
@@ -50,10 +51,6 @@ std::string ToPath(const QString& text) {
 
 QString FromPath(const std::string& path) {
   return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
-}
-
-QString FileName(const std::string& path) {
-  return QFileInfo(FromPath(path)).fileName();
 }
 
 // "1 log", "3 logs"
@@ -524,17 +521,27 @@ void TExportForm::btnExportClick() {
       if (startHook) startHook(stop);
       const std::vector<JobResult> results =
           RunBatch(jobs_, CatalogueOutputs(jobs_, settings), workers, stop, progress);
-      // What each log wrote, by file name, then the lines the command line prints.
+      // What each log wrote, by file name, then the lines the command line prints. A long list
+      // goes on over further lines, so that no name is shortened.
+      exported_ = 0;
       for (std::size_t i = 0; i < jobs_.size(); ++i) {
-        std::string written;
-        for (const WrittenFile& file : results[i].written) {
-          written += (written.empty() ? "" : ", ") + FileName(file.path).toStdString();
-          if (file.lines) {
-            written +=
-                " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+        std::string line = FileNameOf(jobs_[i].input) + " ->";
+        for (std::size_t f = 0; f < results[i].written.size(); ++f) {
+          const WrittenFile& file = results[i].written[f];
+          std::string item = std::filesystem::path(file.path).filename().string();
+          if (file.lines)
+            item += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+          if (f > 0) line += ',';
+          if (f > 0 && line.size() + 1 + item.size() > kMessageLineLength) {
+            lines.push_back(line);
+            line = "   ";
           }
+          line += ' ' + item;
         }
-        if (!written.empty()) lines.push_back(FileNameOf(jobs_[i].input) + " -> " + written);
+        if (!results[i].written.empty()) {
+          lines.push_back(line);
+          exported_ += 1;
+        }
       }
       return DescribeBatch(jobs_, results, false, false, lines);
     };
@@ -571,9 +578,7 @@ void TExportForm::ExportEnded() {
   // The first line says what was written; the lines under it are the batch's.
   QStringList text;
   const bool merged = !merge_.logs.empty() && !outcome.failed && !outcome.interrupted;
-  std::size_t exported = 0;
-  for (const std::string& line : lines)
-    if (merge_.logs.empty() && line.find(" -> ") != std::string::npos) exported += 1;
+  const std::size_t exported = merge_.logs.empty() ? exported_ : 0;
   if (merged) {
     text << QStringLiteral("%1 merged into %2:")
                 .arg(Counted(merge_.logs.size(), "log"), Counted(merge_.files.size(), "file"));

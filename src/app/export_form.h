@@ -137,7 +137,8 @@ private:
   // The files the export writes, for the message at its end.
   std::vector<Job> jobs_;
   MergePlan merge_;
-  QString where_; // "beside the logs" or the folder
+  QString where_;            // "beside each log" or "into FOLDER"
+  std::size_t exported_ = 0; // the logs that wrote files; the export's thread counts them
   std::unique_ptr<BatchWorker> worker_;
 };
 

@@ -105,6 +105,9 @@ TEST_F(ExportTest, WritesWhatTheCommandLineWrites) {
   const std::map<std::string, std::string> exported = FolderContents(File("out"));
   EXPECT_EQ(exported.size(), 2u * 8); // six products and two record groups each
   EXPECT_TRUE(exported == FolderContents(File("cli")));
+  // The message names every file whole.
+  for (const auto& [name, bytes] : exported)
+    EXPECT_NE(messages[0].text.find(name), std::string::npos) << name;
 
   // Merged, with a filter of each kind, beside the first log.
   messages.clear();
