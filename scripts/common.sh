@@ -6,7 +6,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Everything the build, the tests and the tools need, from Debian 12's archive.
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libcli11-dev
   qt6-base-dev xvfb xauth libbenchmark-dev time libcairo2-dev fonts-dejavu-core
-  libxml2-utils gpsbabel python3 desktop-file-utils shared-mime-info groff-base)
+  libxml2-utils gpsbabel python3 desktop-file-utils shared-mime-info groff-base
+  libsqlite3-dev libssl-dev sqlite3 nlohmann-json3-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
