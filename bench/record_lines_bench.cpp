@@ -10,7 +10,7 @@
 #include "bench_support.h"
 #include "decode/decoders.h"
 #include "io/output_file.h"
-#include "outputs/text/record_lines.h"
+#include "convert/record_lines.h"
 
 namespace veltrix::bench {
 namespace {

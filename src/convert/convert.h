@@ -1,6 +1,7 @@
 #pragma once
 // src/convert/ holds the engine and what it shares with its outputs and front ends (options,
-// messages). The engine: one conversion of a log into the outputs it is given. It identifies the
+// messages, and the record lines of the delimited text, which the text and the database both
+// write). The engine: one conversion of a log into the outputs it is given. It identifies the
 // log, frames every record once and hands it to each output, reports to its front end through a
 // ConversionObserver, and ends with a ConversionResult. It knows no concrete output, and neither a
 // window nor a terminal.

@@ -30,6 +30,14 @@ public:
   bool Create(const std::string& path);
   // The same at a destination that may be an open descriptor (standard output).
   bool Create(const OutputDestination& destination);
+  // Keeps what is written in the buffer, to be taken line by line (Buffered, Clear) by a caller
+  // that wants the fields as a file would have them. A line that outgrows the buffer fails.
+  void CreateInMemory() { Started(true); }
+  std::string_view Buffered() const { return {data_.get(), used_}; }
+  void Clear() {
+    used_ = 0;
+    field_written_ = false;
+  }
   // Writes out what is buffered and closes the file, putting it in place. False when any write,
   // the close or the replacement failed: a file being replaced is then left as it was.
   bool Close();

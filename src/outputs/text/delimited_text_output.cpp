@@ -1,6 +1,6 @@
 #include "outputs/text/delimited_text_output.h"
 
-#include "outputs/text/record_lines.h"
+#include "convert/record_lines.h"
 
 namespace veltrix {
 

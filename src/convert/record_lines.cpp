@@ -1,4 +1,4 @@
-#include "outputs/text/record_lines.h"
+#include "convert/record_lines.h"
 
 #include <array>
 #include <cassert>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "decode/rates.h"
-#include "outputs/text/record_lines.h"
+#include "convert/record_lines.h"
 #include "support/conversion_run.h"
 
 namespace veltrix {
