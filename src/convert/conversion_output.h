@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/output_target.h"
@@ -16,8 +17,16 @@ namespace veltrix {
 
 // A file an output has put in place, as reports name it.
 struct WrittenFile {
+  WrittenFile(std::string path, std::optional<std::int64_t> lines = std::nullopt,
+              std::optional<bool> replaced = std::nullopt)
+      : path(std::move(path)), lines(lines), replaced(replaced) {}
+  bool operator==(const WrittenFile&) const = default;
+
   std::string path;                  // its destination's path (the name of a descriptor)
   std::optional<std::int64_t> lines; // the lines it holds, for outputs that count them
+  // A database's import: whether it replaced an earlier import of the same log (then `lines`
+  // counts the records imported).
+  std::optional<bool> replaced;
 };
 
 // What the walk of a log found besides its frames, once it has ended.
@@ -26,6 +35,7 @@ struct LogEnd {
   std::int64_t oversizedFrames = 0; // stepped over whole
   std::int64_t skippedBytes = 0;    // before sync marks
   LogDamage damage;
+  bool cancelled = false; // the conversion was cancelled before the log's end
 };
 
 class ConversionOutput {

@@ -147,7 +147,7 @@ ConversionResult Convert::Run() {
   if (!sized) total_bytes_ = reader.BytesInFile();
   if (failed == nullptr) {
     const LogEnd end{reader.BytesInFile(), reader.OversizedFrames, reader.SkippedBytes,
-                     reader.Damage()};
+                     reader.Damage(), result.status == ConvertStatus::Cancelled};
     for (const auto& output : outputs_) output->LogEnded(end);
   }
   reader.CloseLog();

@@ -107,6 +107,7 @@ OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings sett
   return [&jobs, settings = std::move(settings)](std::size_t i) {
     ProductSettings own = settings;
     own.logName = FileNameOf(jobs[i].input);
+    own.logPath = jobs[i].input;
     return MakeOutputs(ProductFiles(jobs[i].files), own);
   };
 }
@@ -162,11 +163,19 @@ BatchOutcome DescribeBatch(const std::vector<Job>& jobs, const std::vector<JobRe
     } else if (listWritten) {
       std::string written;
       for (const WrittenFile& file : r.written) {
+        if (file.replaced) continue; // a database: a line of its own
         written += (written.empty() ? "" : ", ") + file.path;
         if (file.lines)
           written += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
       }
       if (!written.empty()) lines.push_back(input + " -> " + written);
+      for (const WrittenFile& file : r.written) {
+        if (!file.replaced) continue;
+        lines.push_back(*file.replaced ? input + ": replaced its earlier import in " + file.path
+                                       : input + ": imported into " + file.path + " (" +
+                                             WithThousands(file.lines.value_or(0)) +
+                                             (file.lines == 1 ? " record)" : " records)"));
+      }
     }
     if (r.damage.Any()) lines.push_back(input + ": warning: " + DescribeDamage(r.damage));
     for (const std::string& warning : r.warnings) lines.push_back(input + ": warning: " + warning);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "outputs/database/database_output.h"
 #include "outputs/maps/map_output.h"
 #include "outputs/maps/merged_maps.h"
 #include "outputs/picture/waterfall_output.h"
@@ -103,12 +104,20 @@ void MakeMergedReports(std::span<const ProductFile> files, const ProductSettings
   }
 }
 
+// Every log into the one database of the run.
+void MakeDatabaseOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
+                         Convert::Outputs& outputs) {
+  if (files.empty() || !settings.database) return;
+  outputs.push_back(
+      std::make_unique<DatabaseOutput>(settings.database, settings.logPath, settings.logName));
+}
+
 constexpr const char* kRecordGroupsHelp = "Record groups";
 constexpr const char* kPicturesHelp = "Pictures";
 constexpr const char* kMapsHelp = "Maps and tables of the access points (from surveys and beacons)";
 constexpr const char* kReportHelp = "Report";
 
-constexpr std::array<Product, 8> kCatalogue = {{
+constexpr std::array<Product, 9> kCatalogue = {{
     {ProductId::Text, "text", "", ".out", FilePlace::Output, "text", "", "", MakeTextOutputs},
     {ProductId::Split, "split", "--split", ".GROUP.out", FilePlace::BesidePerGroup, "files",
      kRecordGroupsHelp,
@@ -138,6 +147,10 @@ constexpr std::array<Product, 8> kCatalogue = {{
      "NAME.report.html: one page for a browser or a PDF: the summary, spectrum, channel "
      "utilization, access points and a map",
      MakeReportOutputs, MakeMergedReports, "&Report"},
+    {ProductId::Database, "sqlite", "--sqlite", ".db", FilePlace::Given, "database", "Database",
+     "every record of every INPUT, typed, and the access points' sightings, into the SQLite "
+     "database FILE (created when missing; a log imported before is replaced)",
+     MakeDatabaseOutputs},
 }};
 
 constexpr bool RowsInIdOrder() {

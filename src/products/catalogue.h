@@ -16,6 +16,7 @@
 #include "convert/convert.h"
 #include "convert/survey_output.h"
 #include "io/output_target.h"
+#include "outputs/database/survey_database.h"
 #include "plot/waterfall.h"
 
 namespace veltrix {
@@ -28,7 +29,8 @@ enum class ProductId : std::uint8_t {
   Gpx,
   Wigle,
   AccessPointSummary,
-  Report
+  Report,
+  Database
 };
 
 // What the factories read besides the files.
@@ -38,6 +40,8 @@ struct ProductSettings {
   std::string logName;       // the log's file name, for titles and the maps' document names
   MapFilters filters;        // what the maps, tables and the report's access points leave out
   double busyDb = -80.0;     // the report's threshold of a busy channel
+  std::string logPath;       // the log's path as given, for the database's import
+  std::shared_ptr<SurveyDatabase> database; // the one the database's imports go to
 };
 
 // One file of a product, for one log.
@@ -52,6 +56,7 @@ enum class FilePlace : std::uint8_t {
   Output,         // at the output path itself (the text)
   Beside,         // NAME + suffix
   BesidePerGroup, // one per ticked record group: NAME + suffix with GROUP replaced by its name
+  Given,          // one file named by the front end, which every log of a run goes into
 };
 
 // Appends the outputs that write `files`, all of one family (the rows sharing the factory).

@@ -154,6 +154,11 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
         job.files.push_back({product.id, path});
         continue;
       }
+      // The front end names the one file every log goes into.
+      if (product.place == FilePlace::Given) {
+        job.files.push_back({product.id, {}});
+        continue;
+      }
       // The first product asked for that needs NAME names the problem when there is none.
       if (stem.empty()) {
         problem = std::string(product.flag) + " needs -o FILE to name the " +
@@ -173,6 +178,7 @@ bool PlanJobs(const std::vector<std::string>& inputs, const std::string& output,
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     for (const PlannedFile& file : jobs[i].files) {
+      if (file.path.empty()) continue; // the file the front end names, shared
       const std::string key = FileKey(file.path, STDOUT_FILENO);
       const auto [it, fresh] = outputByKey.emplace(key, i);
       if (!fresh) {

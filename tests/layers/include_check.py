@@ -33,8 +33,8 @@ FOREIGN = [
     (re.compile(r"^Q[A-Za-z]*(/|$)"), "Qt", {"app"}),
     (re.compile(r"^cairo"), "cairo", {"plot", "outputs/picture", "app"}),
     (re.compile(r"^CLI/"), "CLI11", {"cli"}),
-    (re.compile(r"^sqlite3"), "SQLite", set()),
-    (re.compile(r"^openssl/"), "OpenSSL", set()),
+    (re.compile(r"^sqlite3"), "SQLite", {"outputs/database"}),
+    (re.compile(r"^openssl/"), "OpenSSL", {"outputs/database"}),
     (re.compile(r"^(gtest|gmock|benchmark)/"), "a test library", set()),
 ]
 

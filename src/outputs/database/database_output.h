@@ -1,0 +1,76 @@
+#pragma once
+// One log's import into the survey database: every record that the text of all record groups and
+// context fields gives a line, with the fields of that line typed, and the log's access-point
+// sightings. The import is one transaction, held from Open to Finish: all of the log's rows or,
+// on any failure or cancellation, none. A log imported before (the same SHA-256 of its bytes) is
+// replaced in the same transaction.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_options.h"
+#include "convert/conversion_output.h"
+#include "decode/decoders.h"
+#include "io/output_file.h"
+#include "outputs/database/survey_database.h"
+#include "text/date_text.h"
+
+namespace veltrix {
+
+class DatabaseOutput final : public ConversionOutput, private SightingSink {
+public:
+  // `logPath`: the log's path as given; `logName`: its file name.
+  DatabaseOutput(std::shared_ptr<SurveyDatabase> database, std::string logPath,
+                 std::string logName);
+  ~DatabaseOutput() override;
+
+  std::vector<OutputDestination> Destinations() const override;
+  bool Open(LogVariant variant) override;
+  void Take(const Frame& frame) override;
+  bool Failed() const override { return failed_; }
+  void LogEnded(const LogEnd& end) override { end_ = end; }
+  bool Finish() override;
+  void Abandon() override;
+  std::string FailureDetail() const override { return failed_ ? failure_ : std::string(); }
+  // The database, with the records imported and whether an earlier import was replaced.
+  std::vector<WrittenFile> Written() const override;
+
+private:
+  void AccessPointSighted(const StationNode& node) override;
+  // Inserts the rows of the record whose line is in lines_.
+  void InsertRecord(const Frame& frame);
+  // Notes SQLite's reason; the conversion then stops.
+  void Fail();
+  void Fail(const std::string& reason);
+  void EndTransaction(bool commit);
+
+  struct Statements;
+
+  const std::shared_ptr<SurveyDatabase> database_;
+  const std::string log_path_, log_name_;
+  const ConversionOptions options_; // every record group and context field
+  std::unique_ptr<Statements> statements_;
+  std::unique_lock<std::mutex> writer_;
+  bool in_transaction_ = false;
+  std::optional<RecordDecoder> decoder_;
+  OutputFile line_{'\t'}; // the record's line, in memory
+  std::vector<std::string> fields_;
+  std::string json_;
+  const Frame* frame_ = nullptr; // the one being decoded
+  std::int64_t log_id_ = 0;
+  std::int64_t frames_ = 0;
+  std::int64_t records_ = 0;
+  std::int64_t sightings_ = 0;
+  std::optional<DateTime> first_rtc_, last_rtc_;
+  LogEnd end_;
+  bool committed_ = false;
+  bool replaced_ = false;
+  bool failed_ = false;
+  std::string failure_;
+};
+
+} // namespace veltrix

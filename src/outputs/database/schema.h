@@ -1,0 +1,12 @@
+#pragma once
+// The survey database's schema: its tables, indexes and the access-point view, and the version
+// stored in `PRAGMA user_version`. A database of another version is refused, never changed.
+
+namespace veltrix::database {
+
+inline constexpr int kSchemaVersion = 1;
+
+// The statements that create everything, run in one transaction on a new database.
+extern const char* const kCreateSchema;
+
+} // namespace veltrix::database

@@ -1,0 +1,86 @@
+#include "outputs/database/survey_database.h"
+
+#include <sqlite3.h>
+
+#include "outputs/database/schema.h"
+
+namespace veltrix {
+
+SurveyDatabase::SurveyDatabase(std::string path) : path_(std::move(path)) {}
+
+SurveyDatabase::~SurveyDatabase() {
+  if (db_ != nullptr) sqlite3_close(db_);
+}
+
+bool SurveyDatabase::Fail() {
+  failure_ = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+  return false;
+}
+
+bool SurveyDatabase::Execute(const char* sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  failure_ = message != nullptr ? message : sqlite3_errmsg(db_);
+  sqlite3_free(message);
+  return false;
+}
+
+namespace {
+
+// The first column of the first row of `sql`, as a number; nothing when it has no row.
+bool QueryNumber(sqlite3* db, const char* sql, sqlite3_int64& value) {
+  Statement statement;
+  if (!statement.Prepare(db, sql)) return false;
+  const int step = sqlite3_step(*statement);
+  if (step == SQLITE_ROW) {
+    value = sqlite3_column_int64(*statement, 0);
+    return true;
+  }
+  return step == SQLITE_DONE && (value = 0, true);
+}
+
+} // namespace
+
+bool SurveyDatabase::Open() {
+  // Opened without creating first: a file that exists and is no database must not be touched.
+  if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+      SQLITE_OK)
+    return Fail();
+  sqlite3_extended_result_codes(db_, 1);
+  // Another program may be reading it, or writing for a moment.
+  sqlite3_busy_timeout(db_, 10000);
+  sqlite3_int64 version = 0, objects = 0;
+  // Reading the header is where a file that is no database shows.
+  if (!QueryNumber(db_, "PRAGMA user_version", version) ||
+      !QueryNumber(db_, "SELECT count(*) FROM sqlite_schema", objects)) {
+    failure_ = std::string("not a SQLite database (") + sqlite3_errmsg(db_) + ")";
+    return false;
+  }
+  if (version != database::kSchemaVersion && (version != 0 || objects != 0)) {
+    failure_ = "a database of schema version " + std::to_string(version) + ", not " +
+               std::to_string(database::kSchemaVersion) + ": not changed";
+    return false;
+  }
+  // Readers may query it while a later import runs.
+  if (!Execute("PRAGMA journal_mode=WAL") || !Execute("PRAGMA foreign_keys=ON")) return false;
+  if (objects != 0) return true;
+  const std::string create = std::string("BEGIN IMMEDIATE;") + database::kCreateSchema +
+                             "PRAGMA user_version=" + std::to_string(database::kSchemaVersion) +
+                             ";COMMIT;";
+  if (Execute(create.c_str())) return true;
+  Execute("ROLLBACK");
+  return false;
+}
+
+Statement::~Statement() {
+  sqlite3_finalize(statement_);
+}
+
+bool Statement::Prepare(sqlite3* db, const char* sql) {
+  sqlite3_finalize(statement_);
+  statement_ = nullptr;
+  return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr) ==
+         SQLITE_OK;
+}
+
+} // namespace veltrix
