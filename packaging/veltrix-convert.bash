@@ -11,7 +11,7 @@ _veltrix_convert() {
       mapfile -t COMPREPLY < <(compgen -W "comma tab space semicolon" -- "$cur")
       return
       ;;
-    -o | --output)
+    -o | --output | --sqlite)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
@@ -40,11 +40,11 @@ _veltrix_convert() {
 
   if [[ "$cur" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "-h --help --version -o --output -d --delimiter
-      --no-header -j --jobs -q --quiet --info --rtc-date --rtc-time --marker --gps-date
+      --no-header -j --jobs -q --quiet --info --json --rtc-date --rtc-time --marker --gps-date
       --gps-time --gps-lat --gps-lon --context --full-spectrum --single-spectrum --survey
       --ap-only --single --util --records --split --waterfall --db --kml --gpx --wigle
       --ap-summary --merge --min-rssi --from --to --ssid --exclude-ssid --exclude-mac --channel
-      --encryption --report --busy-db" -- "$cur")
+      --encryption --report --busy-db --sqlite" -- "$cur")
     return
   fi
 

@@ -7,6 +7,7 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
+#include "cli/info_json.h"
 #include "cli/progress.h"
 #include "convert/convert.h"
 #include "decode/log_summary.h"
@@ -57,13 +58,21 @@ int RunAndReport(const std::vector<Job>& jobs, std::ostream& err, bool terminal,
   return outcome.interrupted ? kExitInterrupted : outcome.failed ? kExitFailed : kExitOk;
 }
 
-ProductSettings SettingsOf(const CliSettings& settings) {
-  ProductSettings products;
+// The settings of the products; false, with the reason on `err`, when the database asked for
+// cannot be opened (it is then left as it was).
+bool SettingsOf(const CliSettings& settings, ProductSettings& products, std::ostream& err) {
   products.options = settings.options;
   products.picture = settings.picture;
   products.filters = settings.filters;
   products.busyDb = settings.busyDb;
-  return products;
+  if (settings.products.Has(ProductId::Database)) {
+    products.database = std::make_shared<SurveyDatabase>(settings.database);
+    if (!products.database->Open()) {
+      err << products.database->FailureDetail() << '\n';
+      return false;
+    }
+  }
+  return true;
 }
 
 int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic<bool>& stop,
@@ -75,8 +84,10 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
     PrintUsageError(err, problem);
     return kExitUsage;
   }
+  ProductSettings products;
+  if (!SettingsOf(settings, products, err)) return kExitFailed;
   const bool terminal = showProgress && !settings.quiet;
-  const OutputsOfJob outputsOf = CatalogueOutputs(jobs, SettingsOf(settings));
+  const OutputsOfJob outputsOf = CatalogueOutputs(jobs, products);
   return RunAndReport(jobs, err, terminal, [&](ProgressCounters& progress, auto& lines) {
     const std::vector<JobResult> results = RunBatch(jobs, outputsOf, settings.jobs, stop, progress);
     return DescribeBatch(jobs, results, false, terminal, lines);
@@ -92,9 +103,11 @@ int MergeAll(const CliSettings& settings, std::ostream& err, const std::atomic<b
     PrintUsageError(err, problem);
     return kExitUsage;
   }
+  ProductSettings products;
+  if (!SettingsOf(settings, products, err)) return kExitFailed;
   const bool terminal = showProgress && !settings.quiet;
   return RunAndReport(plan.logs, err, terminal, [&](ProgressCounters& progress, auto& lines) {
-    return RunSurvey(plan, SettingsOf(settings), settings.jobs, stop, progress, terminal, lines);
+    return RunSurvey(plan, products, settings.jobs, stop, progress, terminal, lines);
   });
 }
 
@@ -104,6 +117,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         const std::atomic<bool>& stop, bool showProgress) {
   CliSettings settings;
   if (const std::optional<int> exit = ParseArguments(argc, argv, settings, out, err)) return *exit;
+  if (settings.info && settings.json) return DescribeLogsAsJson(settings.inputs, out, err, stop);
   if (settings.info) return DescribeLogs(settings.inputs, out, err, stop);
   if (settings.merge) return MergeAll(settings, err, stop, showProgress);
   return ConvertAll(settings, err, stop, showProgress);

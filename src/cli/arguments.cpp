@@ -168,6 +168,13 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   for (std::size_t i = 0; i < asked.size(); ++i) {
     const Product& product = Catalogue()[i];
     if (product.flag.empty()) continue;
+    // The database is a file named on the command line, not one beside the output.
+    if (product.place == FilePlace::Given) {
+      app.add_option(std::string(product.flag), settings.database, std::string(product.help))
+          ->type_name("FILE")
+          ->group(std::string(product.helpGroup));
+      continue;
+    }
     app.add_flag(std::string(product.flag), asked[i].second, std::string(product.help))
         ->group(std::string(product.helpGroup));
   }
@@ -232,6 +239,8 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
       ->type_name("N");
   app.add_flag("-q,--quiet", settings.quiet, "no progress display");
   app.add_flag("--info", settings.info, "describe each log instead of converting it");
+  app.add_flag("--json", settings.json,
+               "with --info: one JSON array on standard output, an object per log");
 
   try {
     app.parse(argc, argv);
@@ -250,6 +259,10 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   }
   if (output->count() > 0 && settings.info) {
     PrintUsageError(err, "--output cannot be used with --info");
+    return kExitUsage;
+  }
+  if (settings.json && !settings.info) {
+    PrintUsageError(err, "--json applies to --info");
     return kExitUsage;
   }
   if (output->count() > 0 && settings.inputs.size() > 1 && !settings.merge) {
@@ -285,6 +298,20 @@ std::optional<int> ParseArguments(int argc, const char* const* argv, CliSettings
   ProductSet& products = settings.products;
   for (const auto& [id, ticked] : asked)
     if (ticked) products.Add(id);
+  if (!settings.database.empty()) {
+    if (IsStandardStream(settings.database)) {
+      PrintUsageError(err, "--sqlite writes a database file: it cannot be -");
+      return kExitUsage;
+    }
+    // Each import is known by the SHA-256 of its log's bytes, read from the file.
+    for (const std::string& input : settings.inputs) {
+      if (IsStandardStream(input)) {
+        PrintUsageError(err, "--sqlite imports log files: it cannot read standard input");
+        return kExitUsage;
+      }
+    }
+    products.Add(ProductId::Database);
+  }
   const bool split = products.Has(ProductId::Split);
   if (split && IsStandardStream(settings.output)) {
     PrintUsageError(err, "--split writes files: it cannot be used with -o -");

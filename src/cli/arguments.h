@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "products/jobs.h"
 #include "convert/conversion_options.h"
 #include "plot/waterfall.h"
 #include "products/catalogue.h"
+#include "products/jobs.h"
 
 namespace veltrix::cli {
 
@@ -22,9 +22,11 @@ struct CliSettings {
   MapFilters filters;        // what the maps, tables and report leave out
   double busyDb = -80.0;     // the report's threshold of a busy channel
   bool merge = false;        // one set of maps and tables for every input
+  std::string database;      // --sqlite FILE: the survey database every input goes into
   unsigned jobs = 1;
   bool quiet = false;
   bool info = false;
+  bool json = false; // with info: the descriptions as JSON
 };
 
 // The delimiter index of a name ("comma", "tab", "space", "semicolon", any case), or -1.

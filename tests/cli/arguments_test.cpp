@@ -117,6 +117,8 @@ TEST(Arguments, OtherSettings) {
   const Parsed info = Parse({"--info", "a.qx"});
   ASSERT_FALSE(info.exit.has_value()) << info.err;
   EXPECT_TRUE(info.settings.info);
+  EXPECT_FALSE(info.settings.json);
+  EXPECT_TRUE(Parse({"--info", "--json", "a.qx"}).settings.json);
 }
 
 TEST(Arguments, UsageErrorsExitWithTwo) {
@@ -131,6 +133,8 @@ TEST(Arguments, UsageErrorsExitWithTwo) {
       {{"--ap-only", "a.qx"}, "--ap-only needs --survey"},
       {{"--survey", "-o", "x.out", "a.qx", "b.qx"}, "exactly one INPUT"},
       {{"--info", "-o", "x.out", "a.qx"}, "--info"},
+      {{"--json", "a.qx"}, "--json applies to --info"},
+      {{"--survey", "--json", "a.qx"}, "--json applies to --info"},
       {{"--survey", "-o", "", "a.qx"}, "--output needs a path"},
       {{"--survey", "-d", "pipe", "a.qx"}, "unknown delimiter 'pipe'"},
       {{"--survey", "-d", "", "a.qx"}, "unknown delimiter"},
@@ -157,7 +161,8 @@ TEST(Arguments, HelpAndVersionGoToStdoutAndExitWithZero) {
   const Parsed help = Parse({"--help"});
   EXPECT_EQ(help.exit, kExitOk);
   EXPECT_EQ(help.err, "");
-  for (const char* word : {"INPUT", "--records", "--ap-only", "--jobs", "--info", "130"}) {
+  for (const char* word :
+       {"INPUT", "--records", "--ap-only", "--jobs", "--info", "--json", "130"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
 }

@@ -6,9 +6,13 @@
 #include <filesystem>
 #include <sstream>
 #include <thread>
+#include <tuple>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/app.h"
 #include "cli_process.h"
+#include "decode/decoders.h"
 
 namespace veltrix {
 namespace {
@@ -338,6 +342,83 @@ TEST_F(ConvertCli, InfoDescribesEachLogOnStdout) {
   EXPECT_FALSE(fs::exists(dir.File("g.out")));
 
   EXPECT_EQ(RunCli(logs, {"--info", g}).status, 0);
+}
+
+// One array, an object per input in order. The counts of the records are checked against the
+// text of each group that --split writes (one line per record after the header).
+TEST_F(ConvertCli, InfoJsonDescribesEachLogInOneArray) {
+  const std::string g = Log("g.qx", LogVariant::G);
+  const std::string b = Log("b.qx", LogVariant::B, 3);
+  const Result r = RunCli(logs, {"--info", "--json", g, dir.File("gone\xFF.qx"), b});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.back(), '\n');
+  const nlohmann::json all = nlohmann::json::parse(r.out);
+  ASSERT_EQ(all.size(), 3u) << r.out;
+  EXPECT_EQ(all[1], (nlohmann::json{{"path", dir.File("gone\\xFF.qx")},
+                                    {"error", "Cannot Open File. (No such file or directory)"}}));
+  const char* keys[] = {"full_spectrum", "single_spectrum", "survey", "single", "utilization"};
+  for (const auto& [at, path, generation] :
+       {std::tuple{0, g, "802.11g"}, std::tuple{2, b, "802.11b"}}) {
+    SCOPED_TRACE(path);
+    const nlohmann::json& log = all[at];
+    EXPECT_EQ(log.at("path"), path);
+    EXPECT_EQ(log.at("generation"), generation);
+    EXPECT_EQ(log.at("bytes"), fs::file_size(path));
+    EXPECT_TRUE(log.at("frames").is_number_integer());
+    EXPECT_EQ(log.at("damaged_bytes"), 0);
+    EXPECT_EQ(log.at("tail_bytes"), 0);
+    EXPECT_EQ(log.at("first_rtc"), "2007-07-12T13:05:00");
+    EXPECT_TRUE(log.at("last_rtc").is_string());
+    ASSERT_EQ(RunCli(logs, {"--records", "--context", "--split", path}).status, 0);
+    ASSERT_EQ(log.at("records").size(), std::size(keys));
+    for (std::size_t i = 0; i < std::size(keys); ++i) {
+      const std::string text =
+          Slurp(path.substr(0, path.size() - 3) + "." + std::string(RecordGroupNames[i]) + ".out");
+      const auto lines = static_cast<std::int64_t>(std::count(text.begin(), text.end(), '\n'));
+      EXPECT_EQ(log.at("records").at(keys[i]), lines - 1) << keys[i];
+    }
+  }
+}
+
+// A record that gives no line is not counted (a survey capture of an invalid frame lists no
+// station), and the clocks are those of records (not of empty or oversized frames) whose clock is
+// in range.
+TEST_F(ConvertCli, InfoJsonCountsRecordsThatGiveLines) {
+  using testing::Rtc;
+  const testing::Bytes oversized =
+      testing::EncodeFrameWithLengths(Rtc{1, 1, 7, 8, 0, 0}, 0, {}, 8193, testing::Bytes(8193, 0));
+  const testing::Bytes beacon = testing::BeaconFrame(10, {0, 1, 2, 3, 4, 5}, false, {});
+  testing::CaptureHeader invalid;
+  invalid.frameValid = 0;
+  const std::string log = WriteLog(
+      "hand.qx", testing::LogBuilder("QXB ")
+                     .Raw(oversized)
+                     .EmptyFrame({}, Rtc{1, 1, 7, 9, 0, 0})
+                     .Frame(4, {6}, {}, Rtc{1, 13, 7, 9, 0, 1}) // month 13
+                     .Frame(19, testing::BUtilBody({}), {}, Rtc{2, 1, 7, 9, 0, 2})
+                     .Raw({1, 2, 3})
+                     .Frame(10, testing::CaptureBody(invalid, beacon), {}, Rtc{3, 1, 7, 9, 0, 3})
+                     .Frame(10, testing::CaptureBody({}, beacon), {}, Rtc{4, 1, 7, 9, 0, 4})
+                     .EmptyFrame({}, Rtc{5, 1, 7, 9, 0, 5})
+                     .Raw({4, 5, 6, 7})
+                     .bytes());
+  const Result r = RunShell(logs, "$CLI --info --json - < '" + log + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json described = {{"path", "-"},
+                                    {"generation", "802.11b"},
+                                    {"bytes", fs::file_size(log)},
+                                    {"frames", 7},
+                                    {"damaged_bytes", oversized.size() + 3},
+                                    {"tail_bytes", 4},
+                                    {"first_rtc", "2007-01-02T09:00:02"},
+                                    {"last_rtc", "2007-01-04T09:00:04"},
+                                    {"records",
+                                     {{"full_spectrum", 0},
+                                      {"single_spectrum", 0},
+                                      {"survey", 1},
+                                      {"single", 0},
+                                      {"utilization", 1}}}};
+  EXPECT_EQ(nlohmann::json::parse(r.out), nlohmann::json::array({described}));
 }
 
 TEST_F(ConvertCli, Version) {

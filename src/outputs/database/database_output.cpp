@@ -1,9 +1,11 @@
 // One log's import into the survey database.
 #include "outputs/database/database_output.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -16,6 +18,7 @@
 #include "analysis/access_points.h"
 #include "convert/record_lines.h"
 #include "decode/rates.h"
+#include "outputs/database/schema.h"
 #include "text/clean_text.h"
 #include "text/mac_text.h"
 
@@ -121,6 +124,29 @@ void BindText(sqlite3_stmt* s, int i, std::string_view text) {
   sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+// A text of the log as the map files clean it; most are printable ASCII already.
+void BindCleanText(sqlite3_stmt* s, int i, std::string_view text, std::string& scratch) {
+  const bool clean =
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+  if (clean) return BindText(s, i, text);
+  scratch = CleanText(text);
+  BindText(s, i, scratch);
+}
+
+// A clock in ISO 8601, "2007-12-07T13:00:05", or NULL when out of range.
+void BindClock(sqlite3_stmt* s, int i, const DateTime& clock) {
+  if (!clock.InRange()) {
+    sqlite3_bind_null(s, i);
+    return;
+  }
+  char text[24];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", static_cast<int>(clock.year),
+                static_cast<int>(clock.month), static_cast<int>(clock.day),
+                static_cast<int>(clock.hours), static_cast<int>(clock.minutes),
+                static_cast<int>(clock.seconds));
+  BindText(s, i, text);
+}
+
 void BindOptional(sqlite3_stmt* s, int i, const std::optional<double>& value) {
   if (value) {
     sqlite3_bind_double(s, i, *value);
@@ -207,6 +233,8 @@ void DatabaseOutput::EndTransaction(bool commit) {
     if (commit) {
       if (database_->Execute("COMMIT")) {
         committed_ = true;
+        statements_.reset(); // no statement may be open while the journal changes
+        database_->Committed();
       } else {
         Fail(database_->FailureDetail());
         database_->Execute("ROLLBACK");
@@ -267,6 +295,20 @@ bool DatabaseOutput::Open(LogVariant variant) {
       return false;
     }
   }
+  // Into an empty database, the indexes are built once at the end, all rows known.
+  Statement count;
+  if (!count.Prepare(db, "SELECT count(*) FROM logs") || sqlite3_step(*count) != SQLITE_ROW) {
+    Fail();
+    EndTransaction(false);
+    return false;
+  }
+  rebuild_indexes_ = sqlite3_column_int64(*count, 0) == 0;
+  sqlite3_reset(*count);
+  if (rebuild_indexes_ && !database_->Execute(database::kDropIndexes)) {
+    Fail(database_->FailureDetail());
+    EndTransaction(false);
+    return false;
+  }
   sqlite3_stmt* log = *statements_->log;
   BindText(log, 1, CleanText(log_name_));
   BindText(log, 2, CleanText(log_path_));
@@ -320,13 +362,14 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
 
   sqlite3_stmt* r = start(statements_->record);
   BindText(r, 3, KindName(kind));
-  if (frame.Rtc.InRange()) {
-    BindText(r, 4, frame.Rtc.Iso('T'));
-  } else {
-    sqlite3_bind_null(r, 4);
+  BindClock(r, 4, frame.Rtc);
+  for (std::size_t i = 0; i < kContextFields; ++i) {
+    if (i == 2) {
+      BindCleanText(r, static_cast<int>(5 + i), f[i], clean_);
+    } else {
+      BindText(r, static_cast<int>(5 + i), f[i]);
+    }
   }
-  for (std::size_t i = 0; i < kContextFields; ++i)
-    BindText(r, static_cast<int>(5 + i), i == 2 ? CleanText(f[i]) : f[i]);
   const std::optional<GpsPosition> at = PositionOf(decoder_->gps);
   BindOptional(r, 12, at ? std::optional(at->latitude) : std::nullopt);
   BindOptional(r, 13, at ? std::optional(at->longitude) : std::nullopt);
@@ -355,7 +398,7 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
     sqlite3_bind_int64(s, 3, 0); // a survey's line is of one station
     sqlite3_bind_int64(s, 4, Integer(f[k]));
     BindText(s, 5, f[k + 1]);
-    BindText(s, 6, CleanText(f[k + 2]));
+    BindCleanText(s, 6, f[k + 2], clean_);
     sqlite3_bind_blob(s, 7, f[k + 2].data(), static_cast<int>(f[k + 2].size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(s, 8, Integer(f[k + 3]));
     sqlite3_bind_int(s, 9, f[k + 4] == "Yes");
@@ -413,15 +456,11 @@ void DatabaseOutput::AccessPointSighted(const StationNode& node) {
   sqlite3_bind_int64(s, 2, sightings_++);
   sqlite3_bind_int64(s, 3, frames_ - 1);
   BindText(s, 4, FormatMac(sighting.mac.data(), mac));
-  BindText(s, 5, CleanText(sighting.ssid));
+  BindCleanText(s, 5, sighting.ssid, clean_);
   sqlite3_bind_int(s, 6, sighting.channel);
   sqlite3_bind_int(s, 7, sighting.wep ? 1 : 0);
   sqlite3_bind_int(s, 8, sighting.level);
-  if (sighting.rtc.InRange()) {
-    BindText(s, 9, sighting.rtc.Iso('T'));
-  } else {
-    sqlite3_bind_null(s, 9);
-  }
+  BindClock(s, 9, sighting.rtc);
   BindOptional(s, 10,
                sighting.position ? std::optional(sighting.position->latitude) : std::nullopt);
   BindOptional(s, 11,
@@ -453,6 +492,8 @@ bool DatabaseOutput::Finish() {
   sqlite3_bind_int64(s, 7, log_id_);
   if (sqlite3_step(s) != SQLITE_DONE) Fail();
   sqlite3_reset(s);
+  if (!failed_ && rebuild_indexes_ && !database_->Execute(database::kCreateIndexes))
+    Fail(database_->FailureDetail());
   EndTransaction(!failed_);
   return !failed_;
 }

@@ -60,6 +60,7 @@ private:
   OutputFile line_{'\t'}; // the record's line, in memory
   std::vector<std::string> fields_;
   std::string json_;
+  std::string clean_;            // a text cleaned for binding
   const Frame* frame_ = nullptr; // the one being decoded
   std::int64_t log_id_ = 0;
   std::int64_t frames_ = 0;
@@ -69,6 +70,7 @@ private:
   LogEnd end_;
   bool committed_ = false;
   bool replaced_ = false;
+  bool rebuild_indexes_ = false; // dropped at Open, built at Finish
   bool failed_ = false;
   std::string failure_;
 };

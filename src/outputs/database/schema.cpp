@@ -26,15 +26,6 @@ CREATE TABLE utilization(log_id INTEGER, frame INTEGER, channel INTEGER, rate_mb
   percent REAL);
 CREATE TABLE sightings(log_id INTEGER, seq INTEGER, frame INTEGER, mac TEXT, ssid TEXT,
   channel INTEGER, wep INTEGER, rssi INTEGER, rtc TEXT, latitude REAL, longitude REAL);
-CREATE INDEX full_spectrum_frame ON full_spectrum(log_id, frame);
-CREATE INDEX single_spectrum_frame ON single_spectrum(log_id, frame);
-CREATE INDEX survey_frame ON survey(log_id, frame);
-CREATE INDEX single_frame ON single(log_id, frame);
-CREATE INDEX utilization_frame ON utilization(log_id, frame);
-CREATE INDEX sightings_frame ON sightings(log_id, frame);
-CREATE INDEX survey_mac ON survey(mac);
-CREATE INDEX single_mac ON single(mac);
-CREATE INDEX sightings_mac ON sightings(mac);
 CREATE VIEW access_points AS
 WITH ordered_logs AS (
   SELECT id, ROW_NUMBER() OVER (ORDER BY first_rtc IS NULL, first_rtc, CAST(path AS BLOB)) AS place
@@ -65,6 +56,24 @@ gathered AS (
   FROM s GROUP BY mac)
 SELECT mac, ssid, channel, wep, sightings, first_seen, last_seen, max_rssi, min_rssi, latitude,
   longitude, rssi_at_position FROM gathered ORDER BY first_place;
+)sql";
+
+const char* const kCreateIndexes = R"sql(
+CREATE INDEX full_spectrum_frame ON full_spectrum(log_id, frame);
+CREATE INDEX single_spectrum_frame ON single_spectrum(log_id, frame);
+CREATE INDEX survey_frame ON survey(log_id, frame);
+CREATE INDEX single_frame ON single(log_id, frame);
+CREATE INDEX utilization_frame ON utilization(log_id, frame);
+CREATE INDEX sightings_frame ON sightings(log_id, frame);
+CREATE INDEX survey_mac ON survey(mac);
+CREATE INDEX single_mac ON single(mac);
+CREATE INDEX sightings_mac ON sightings(mac);
+)sql";
+
+const char* const kDropIndexes = R"sql(
+DROP INDEX full_spectrum_frame; DROP INDEX single_spectrum_frame; DROP INDEX survey_frame;
+DROP INDEX single_frame; DROP INDEX utilization_frame; DROP INDEX sightings_frame;
+DROP INDEX survey_mac; DROP INDEX single_mac; DROP INDEX sightings_mac;
 )sql";
 
 } // namespace veltrix::database

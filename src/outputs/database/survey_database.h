@@ -28,6 +28,10 @@ public:
   // "PATH: reason" of the last failure.
   std::string FailureDetail() const { return path_ + ": " + failure_; }
 
+  // After an import's commit: a new database takes the WAL journal now that it holds a log (its
+  // first import is written once, not into the journal and then again into the file).
+  bool Committed();
+
   // The one writer: a log's import holds it from its transaction's start to its end.
   std::mutex& Writer() { return writer_; }
   sqlite3* Handle() { return db_; }
@@ -42,6 +46,7 @@ private:
   std::string path_;
   sqlite3* db_ = nullptr;
   std::string failure_;
+  bool wal_pending_ = false;
   std::mutex writer_;
 };
 
