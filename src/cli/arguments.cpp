@@ -76,7 +76,8 @@ std::optional<std::string> MergeProblem(const CliSettings& settings, bool maps) 
   std::vector<std::string_view> others;
   if (settings.options.AnyRecordGroup()) others.push_back("a record group");
   for (const Product& product : Catalogue()) {
-    if (product.makeSurvey == nullptr && !product.flag.empty() && settings.products.Has(product.id))
+    if (product.makeSurvey == nullptr && product.place != FilePlace::Given &&
+        !product.flag.empty() && settings.products.Has(product.id))
       others.push_back(product.flag);
   }
   if (!others.empty()) {

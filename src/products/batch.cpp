@@ -205,7 +205,10 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
   const std::vector<JobResult> results = RunBatch(
       plan.logs,
       [&](std::size_t i) {
-        Convert::Outputs outputs;
+        ProductSettings own = settings;
+        own.logName = logs[i].name;
+        own.logPath = plan.logs[i].input;
+        Convert::Outputs outputs = MakeOutputs(ProductFiles(plan.logs[i].files), own);
         for (const auto& survey : surveys) outputs.push_back(survey->Part(i));
         return outputs;
       },

@@ -117,11 +117,16 @@ bool PlanMerge(const std::vector<std::string>& inputs, const std::string& output
   plan = MergePlan{};
   std::unordered_map<std::string, std::size_t> inputByKey;
   if (!OneStandardInput(inputs, problem)) return false;
+  // Each log still goes into the file the front end names (the database), beside the survey.
+  Job each;
+  for (const Product& product : Catalogue())
+    if (products.Has(product.id) && product.place == FilePlace::Given)
+      each.files.push_back({product.id, {}});
   for (const std::string& input : inputs)
-    if (!AddInput(input, Job{}, plan.logs, inputByKey, problem)) return false;
+    if (!AddInput(input, each, plan.logs, inputByKey, problem)) return false;
   plan.name = std::string(OutputStemOf(output));
   for (const Product& product : Catalogue()) {
-    if (!products.Has(product.id)) continue;
+    if (!products.Has(product.id) || product.place == FilePlace::Given) continue;
     PlannedFile& file =
         plan.files.emplace_back(PlannedFile{product.id, FileBeside(plan.name, product)});
     const auto input = inputByKey.find(FileKey(file.path, STDOUT_FILENO));

@@ -101,6 +101,8 @@ TEST_F(ConvertCli, FailuresAreReportedWithTheirPathAndExitWithOne) {
        g + ": Cannot Create Output File. (" + dir.File("no/such/folder/g.out") +
            ": No such file or directory)\n"},
       {{g, "-o", g}, g + ": Output File Must Differ From Input File.\n"},
+      // A database that is not one is refused before any log is read.
+      {{g, "--sqlite", bad}, bad + ": not a SQLite database (file is not a database)\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -187,12 +187,18 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   // The view against the merged access-point table, its numbers as the table writes them.
   MergePlan plan;
   std::string problem;
-  ASSERT_TRUE(PlanMerge({b, g}, dir.File("m"), {ProductId::AccessPointSummary}, plan, problem));
+  // A merged survey imports each of its logs too.
+  ASSERT_TRUE(PlanMerge({b, g}, dir.File("m"),
+                        {ProductId::AccessPointSummary, ProductId::Database}, plan, problem));
   ProgressCounters progress({1, 1});
   std::vector<std::string> lines;
   ProductSettings settings;
   settings.options.delimiter = Delimiter::Tab;
+  settings.database = std::make_shared<SurveyDatabase>(dir.File("m.db"));
+  ASSERT_TRUE(settings.database->Open());
   RunSurvey(plan, settings, 2, false, progress, false, lines);
+  EXPECT_EQ(Query(dir.File("m.db"), "SELECT name FROM logs ORDER BY name"),
+            (Rows{{"b.qx"}, {"g.qx"}}));
   std::vector<std::string> table =
       testing::SplitLines(testing::AsText(testing::ReadFile(plan.files[0].path)));
   table.erase(table.begin());
