@@ -42,6 +42,7 @@ constexpr const char* kMsgSplitNeedsGroups =
     "Split text by record group needs a record group: tick one in the main window.";
 constexpr const char* kMsgNoFolder = "Choose the folder to export into.";
 constexpr const char* kMsgNoMergeName = "Name the merged files.";
+constexpr const char* kMsgNoDatabase = "Choose the database file.";
 constexpr const char* kMsgNothingExported = "Nothing was exported.";
 constexpr const char* kTimeFormat = "yyyy-MM-ddTHH:mm:ss";
 
@@ -106,6 +107,19 @@ std::optional<QString> RunMacFileDialog(QWidget* parent, const QString& folder) 
   return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> RunDatabaseDialog(QWidget* parent, const QString& current) {
+  QFileDialog dialog(parent, QString(), QString(),
+                     QStringLiteral("SQLite databases (*.db *.sqlite);;All files (*)"));
+  dialog.setObjectName(QStringLiteral("DatabaseDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // An existing database is added to, not replaced.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setDefaultSuffix(QStringLiteral("db"));
+  if (!current.isEmpty()) dialog.selectFile(current);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
 std::optional<QString> RunFolderDialog(QWidget* parent, const QString& folder) {
   const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), folder);
   if (chosen.isEmpty()) return std::nullopt;
@@ -129,6 +143,9 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent) {
   dialogs_.askLogs = [this](const QString& folder) { return RunLogsDialog(this, folder); };
   dialogs_.askMacFile = [this](const QString& folder) { return RunMacFileDialog(this, folder); };
   dialogs_.askFolder = [this](const QString& folder) { return RunFolderDialog(this, folder); };
+  dialogs_.askDatabase = [this](const QString& current) {
+    return RunDatabaseDialog(this, current);
+  };
   UpdateControls();
 }
 
@@ -144,7 +161,8 @@ void TExportForm::BuildControls() {
   lwLogs->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lwLogs->setAcceptDrops(false); // the dialog takes them
   lwLogs->setMinimumWidth(320);
-  btnAdd = new QPushButton(QStringLiteral("A&dd..."));
+  // No mnemonic: its letters are the products'.
+  btnAdd = new QPushButton(QStringLiteral("Add..."));
   btnAdd->setObjectName(QStringLiteral("btnAdd"));
   btnRemove = new QPushButton(QStringLiteral("Remo&ve"));
   btnRemove->setObjectName(QStringLiteral("btnRemove"));
@@ -159,12 +177,11 @@ void TExportForm::BuildControls() {
   auto* productsLayout = new QGridLayout(gbProducts);
   std::vector<const Product*> shown;
   for (const Product& product : Catalogue())
-    if (!product.caption.empty() && product.place != FilePlace::BesidePerGroup)
-      shown.push_back(&product);
+    if (!product.caption.empty() && product.place == FilePlace::Beside) shown.push_back(&product);
   for (const Product& product : Catalogue())
     if (!product.caption.empty() && product.place == FilePlace::BesidePerGroup)
       shown.push_back(&product);
-  const int rows = static_cast<int>((shown.size() + 1) / 2);
+  int rows = static_cast<int>((shown.size() + 1) / 2);
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const Product& product = *shown[i];
     auto* box = new QCheckBox(QString::fromLatin1(product.caption.data(),
@@ -172,6 +189,25 @@ void TExportForm::BuildControls() {
     box->setObjectName(QStringLiteral("cb_") +
                        QString::fromLatin1(product.name.data(), product.name.size()));
     productsLayout->addWidget(box, static_cast<int>(i) / 2, static_cast<int>(i) % 2);
+    productBoxes.emplace_back(product.id, box);
+    connect(box, &QCheckBox::toggled, this, &TExportForm::UpdateControls);
+  }
+  // The database: one file named here, which every log goes into, merged or not.
+  edDatabase = new QLineEdit;
+  edDatabase->setObjectName(QStringLiteral("edDatabase"));
+  btnDatabase = new QPushButton(QStringLiteral("Browse..."));
+  btnDatabase->setObjectName(QStringLiteral("btnDatabase"));
+  for (const Product& product : Catalogue()) {
+    if (product.caption.empty() || product.place != FilePlace::Given) continue;
+    auto* box = new QCheckBox(QString::fromLatin1(product.caption.data(),
+                                                  static_cast<qsizetype>(product.caption.size())));
+    box->setObjectName(QStringLiteral("cb_") +
+                       QString::fromLatin1(product.name.data(), product.name.size()));
+    auto* row = new QHBoxLayout;
+    row->addWidget(box);
+    row->addWidget(edDatabase, 1);
+    row->addWidget(btnDatabase);
+    productsLayout->addLayout(row, rows++, 0, 1, 2);
     productBoxes.emplace_back(product.id, box);
     connect(box, &QCheckBox::toggled, this, &TExportForm::UpdateControls);
   }
@@ -308,6 +344,7 @@ void TExportForm::BuildControls() {
   connect(btnRemove, &QPushButton::clicked, this, &TExportForm::btnRemoveClick);
   connect(btnLoadMacs, &QPushButton::clicked, this, &TExportForm::btnLoadMacsClick);
   connect(btnFolder, &QPushButton::clicked, this, &TExportForm::btnFolderClick);
+  connect(btnDatabase, &QPushButton::clicked, this, &TExportForm::btnDatabaseClick);
   connect(btnExport, &QPushButton::clicked, this, &TExportForm::btnExportClick);
   connect(btnCancelExport, &QPushButton::clicked, this, &TExportForm::btnCancelExportClick);
   connect(btnClose, &QPushButton::clicked, this, &TExportForm::close);
@@ -318,9 +355,11 @@ void TExportForm::BuildControls() {
 // row, Where, and the buttons of the run.
 void TExportForm::SetTabOrder() {
   QList<QWidget*> order = {lwLogs, btnAdd, btnRemove};
+  // The boxes in the grid, row by row, then the database's row.
   std::vector<std::pair<std::pair<int, int>, QWidget*>> boxes;
   const auto* grid = static_cast<QGridLayout*>(gbProducts->layout());
   for (const auto& [id, box] : productBoxes) {
+    if (ProductOf(id).place == FilePlace::Given) continue;
     int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
     grid->getItemPosition(grid->indexOf(box), &row, &column, &rowSpan, &columnSpan);
     boxes.push_back({{row, column}, box});
@@ -328,6 +367,8 @@ void TExportForm::SetTabOrder() {
   std::sort(boxes.begin(), boxes.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [place, box] : boxes) order << box;
+  for (const auto& [id, box] : productBoxes)
+    if (ProductOf(id).place == FilePlace::Given) order << box << edDatabase << btnDatabase;
   order << cbMerge << edMergeName << edSsids << edExcludeSsids << edExcludeMacs << btnLoadMacs
         << edChannels << cbEncryption << cbMinRssi << seMinRssi << cbFrom << dtFrom << cbTo << dtTo
         << rbBeside << rbFolder << edFolder << btnFolder << btnExport << btnCancelExport
@@ -349,9 +390,15 @@ void TExportForm::UpdateControls() {
   edMergeName->setEnabled(merging);
   bool survey = false;
   for (const auto& [id, box] : productBoxes) {
-    const bool merges = ProductOf(id).makeSurvey != nullptr;
-    box->setEnabled(merges || !merging);
+    const Product& product = ProductOf(id);
+    const bool merges = product.makeSurvey != nullptr;
+    // The database takes every log, merged or not.
+    box->setEnabled(merges || product.place == FilePlace::Given || !merging);
     survey = survey || (merges && box->isChecked());
+    if (product.place == FilePlace::Given) {
+      edDatabase->setEnabled(box->isChecked());
+      btnDatabase->setEnabled(box->isChecked());
+    }
   }
   // The filters act on the maps, tables and report only.
   gbFilters->setEnabled(idle && survey);
@@ -425,6 +472,11 @@ void TExportForm::btnLoadMacsClick() {
     edExcludeMacs->setText(u'@' + *file);
 }
 
+void TExportForm::btnDatabaseClick() {
+  if (const std::optional<QString> file = dialogs_.askDatabase(edDatabase->text()))
+    edDatabase->setText(*file);
+}
+
 void TExportForm::btnFolderClick() {
   if (const std::optional<QString> folder = dialogs_.askFolder(edFolder->text())) {
     edFolder->setText(*folder);
@@ -474,6 +526,16 @@ void TExportForm::btnExportClick() {
   if (options) settings.options = options();
   if (products.Has(ProductId::Split) && !settings.options.AnyRecordGroup())
     return refuse(kMsgSplitNeedsGroups);
+  if (products.Has(ProductId::Database)) {
+    const QString file = edDatabase->text().trimmed();
+    if (file.isEmpty()) return refuse(kMsgNoDatabase);
+    settings.database = std::make_shared<SurveyDatabase>(ToPath(file));
+    if (!settings.database->Open()) {
+      ShowMessage(MessageKind::Warning,
+                  OutputFailureText(kMsgCannotOpen, settings.database->FailureDetail()));
+      return;
+    }
+  }
   const std::optional<MapFilters> filters = Filters();
   if (!filters) return;
   settings.filters = *filters;
@@ -525,9 +587,12 @@ void TExportForm::btnExportClick() {
       // goes on over further lines, so that no name is shortened.
       exported_ = 0;
       for (std::size_t i = 0; i < jobs_.size(); ++i) {
-        std::string line = FileNameOf(jobs_[i].input) + " ->";
-        for (std::size_t f = 0; f < results[i].written.size(); ++f) {
-          const WrittenFile& file = results[i].written[f];
+        const std::string name = FileNameOf(jobs_[i].input);
+        std::string line = name + " ->";
+        std::size_t listed = 0;
+        for (const WrittenFile& file : results[i].written) {
+          if (file.replaced) continue; // the database: a line of its own, below
+          const std::size_t f = listed++;
           std::string item = std::filesystem::path(file.path).filename().string();
           if (file.lines)
             item += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
@@ -538,10 +603,10 @@ void TExportForm::btnExportClick() {
           }
           line += ' ' + item;
         }
-        if (!results[i].written.empty()) {
-          lines.push_back(line);
-          exported_ += 1;
-        }
+        if (listed > 0) lines.push_back(line);
+        for (const WrittenFile& file : results[i].written)
+          if (file.replaced) lines.push_back(ImportLine(name, file));
+        if (!results[i].written.empty()) exported_ += 1;
       }
       return DescribeBatch(jobs_, results, false, false, lines);
     };

@@ -45,6 +45,8 @@ public:
     std::function<QStringList(const QString& folder)> askLogs;
     std::function<std::optional<QString>(const QString& folder)> askMacFile;
     std::function<std::optional<QString>(const QString& folder)> askFolder;
+    // `current`: the database file named now.
+    std::function<std::optional<QString>(const QString& current)> askDatabase;
   };
   void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -62,6 +64,7 @@ public:
   void btnRemoveClick();
   void btnLoadMacsClick();
   void btnFolderClick();
+  void btnDatabaseClick();
   void btnExportClick();
   void btnCancelExportClick();
 
@@ -78,6 +81,8 @@ public:
   QPushButton* btnRemove;
   QGroupBox* gbProducts;
   std::vector<std::pair<ProductId, QCheckBox*>> productBoxes; // in the order shown
+  QLineEdit* edDatabase;                                      // the database's file
+  QPushButton* btnDatabase;
   QCheckBox* cbMerge;
   QLabel* lMergeName;
   QLineEdit* edMergeName;

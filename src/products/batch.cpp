@@ -137,6 +137,14 @@ std::string WithThousands(std::int64_t n) {
   return out;
 }
 
+std::string ImportLine(const std::string& subject, const WrittenFile& database) {
+  if (database.replaced.value_or(false))
+    return subject + ": replaced its earlier import in " + database.path;
+  const std::int64_t records = database.lines.value_or(0);
+  return subject + ": imported into " + database.path + " (" + WithThousands(records) +
+         (records == 1 ? " record)" : " records)");
+}
+
 BatchOutcome DescribeBatch(const std::vector<Job>& jobs, const std::vector<JobResult>& results,
                            bool merged, bool listWritten, std::vector<std::string>& lines) {
   // The parts of a merged survey have no output of their own to end with whole lines.
@@ -169,13 +177,8 @@ BatchOutcome DescribeBatch(const std::vector<Job>& jobs, const std::vector<JobRe
           written += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
       }
       if (!written.empty()) lines.push_back(input + " -> " + written);
-      for (const WrittenFile& file : r.written) {
-        if (!file.replaced) continue;
-        lines.push_back(*file.replaced ? input + ": replaced its earlier import in " + file.path
-                                       : input + ": imported into " + file.path + " (" +
-                                             WithThousands(file.lines.value_or(0)) +
-                                             (file.lines == 1 ? " record)" : " records)"));
-      }
+      for (const WrittenFile& file : r.written)
+        if (file.replaced) lines.push_back(ImportLine(input, file));
     }
     if (r.damage.Any()) lines.push_back(input + ": warning: " + DescribeDamage(r.damage));
     for (const std::string& warning : r.warnings) lines.push_back(input + ": warning: " + warning);

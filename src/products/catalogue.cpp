@@ -150,7 +150,7 @@ constexpr std::array<Product, 9> kCatalogue = {{
     {ProductId::Database, "sqlite", "--sqlite", ".db", FilePlace::Given, "database", "Database",
      "every record of every INPUT, typed, and the access points' sightings, into the SQLite "
      "database FILE (created when missing; a log imported before is replaced)",
-     MakeDatabaseOutputs},
+     MakeDatabaseOutputs, nullptr, "&Database (SQLite)"},
 }};
 
 constexpr bool RowsInIdOrder() {

@@ -90,6 +90,7 @@ TEST_F(ExportTest, WritesWhatTheCommandLineWrites) {
   Dialog().AddLogs({QString::fromStdString(b), QString::fromStdString(g)});
   for (const Product& product : Catalogue())
     if (!product.caption.empty()) Tick(product.id);
+  Dialog().edDatabase->setText(QString::fromStdString(File("s.db")));
   IntoFolder(File("out"));
   ASSERT_TRUE(Export());
   ASSERT_EQ(messages.size(), 1u);
@@ -105,9 +106,13 @@ TEST_F(ExportTest, WritesWhatTheCommandLineWrites) {
   const std::map<std::string, std::string> exported = FolderContents(File("out"));
   EXPECT_EQ(exported.size(), 2u * 8); // six products and two record groups each
   EXPECT_TRUE(exported == FolderContents(File("cli")));
-  // The message names every file whole.
+  // The message names every file whole, and each log's import into the database.
   for (const auto& [name, bytes] : exported)
     EXPECT_NE(messages[0].text.find(name), std::string::npos) << name;
+  for (const char* log : {"b.qx", "g.qx"})
+    EXPECT_NE(messages[0].text.find(std::string(log) + ": imported into " + File("s.db") + " ("),
+              std::string::npos)
+        << messages[0].text;
 
   // Merged, with a filter of each kind, beside the first log.
   messages.clear();
@@ -241,7 +246,7 @@ TEST_F(ExportTest, KeyboardReachesEveryControl) {
   for (const QLabel* label : Dialog().findChildren<QLabel*>())
     if (const qsizetype at = label->text().indexOf(u'&'); at >= 0)
       mnemonics[label->text().at(at + 1).toUpper()] += 1;
-  for (const char letter : {'W', 'K', 'P', 'C', 'A', 'R', 'G', 'M'})
+  for (const char letter : {'W', 'K', 'P', 'C', 'A', 'R', 'G', 'D', 'M'})
     EXPECT_EQ(mnemonics[QChar(letter)], 1) << letter;
 
   TExportForm& d = Dialog();
@@ -250,6 +255,8 @@ TEST_F(ExportTest, KeyboardReachesEveryControl) {
                              ProductId::AccessPointSummary, ProductId::Report, ProductId::Split})
     for (const auto& [product, box] : d.productBoxes)
       if (product == id) expected << box;
+  for (const auto& [product, box] : d.productBoxes)
+    if (product == ProductId::Database) expected << box << d.edDatabase << d.btnDatabase;
   expected << d.cbMerge << d.edMergeName << d.edSsids << d.edExcludeSsids << d.edExcludeMacs
            << d.btnLoadMacs << d.edChannels << d.cbEncryption << d.cbMinRssi << d.seMinRssi
            << d.cbFrom << d.dtFrom << d.cbTo << d.dtTo << d.rbBeside << d.rbFolder << d.edFolder

@@ -260,7 +260,7 @@ TEST(SurveyDatabase, RefusesWhatIsNotItsDatabase) {
   sqlite3_close(other);
   const std::pair<const char*, const char*> cases[] = {
       {"text.db", "not a SQLite database"},
-      {"other.db", "a database of schema version 7, not 1: not changed"},
+      {"other.db", "a database of schema version 7, not 1 (left as it was)"},
   };
   for (const auto& [name, says] : cases) {
     SCOPED_TRACE(name);

@@ -64,7 +64,7 @@ bool SurveyDatabase::Open() {
   }
   if (version != database::kSchemaVersion && (version != 0 || objects != 0)) {
     failure_ = "a database of schema version " + std::to_string(version) + ", not " +
-               std::to_string(database::kSchemaVersion) + ": not changed";
+               std::to_string(database::kSchemaVersion) + " (left as it was)";
     return false;
   }
   // Larger pages for a new database (before WAL, which fixes the size): fewer of them to write.
