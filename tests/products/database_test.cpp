@@ -176,6 +176,18 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   testing::WriteFile(g, tools::MakeExampleLog(LogVariant::G, 48 * 1024));
   const std::vector<std::string> first = Import({g, b}, db);
   ASSERT_EQ(first.size(), 2u);
+  // Read at once, written one at a time: the same rows as one log after the other.
+  Import({g, b}, dir.File("one.db"), false, 1);
+  for (const char* table : {"records", "full_spectrum", "single_spectrum", "survey", "single",
+                            "utilization", "sightings"}) {
+    const std::string rows = std::string("SELECT l.name, t.* FROM ") + table +
+                             " t JOIN logs l ON l.id = t.log_id ORDER BY l.name, t.rowid";
+    Rows two = Query(db, rows), one = Query(dir.File("one.db"), rows);
+    for (Rows* all : {&two, &one})
+      for (auto& row : *all) row.erase(row.begin() + 1); // the log's id
+    EXPECT_FALSE(one.empty()) << table;
+    EXPECT_TRUE(two == one) << table;
+  }
   EXPECT_EQ(first[0].rfind(g + ": imported into " + db + " (", 0), 0u) << first[0];
   const std::string counts = "SELECT (SELECT count(*) FROM logs), (SELECT count(*) FROM records), "
                              "(SELECT count(*) FROM sightings), (SELECT count(*) FROM survey)";
@@ -188,8 +200,8 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   MergePlan plan;
   std::string problem;
   // A merged survey imports each of its logs too.
-  ASSERT_TRUE(PlanMerge({b, g}, dir.File("m"),
-                        {ProductId::AccessPointSummary, ProductId::Database}, plan, problem));
+  ASSERT_TRUE(PlanMerge({b, g}, dir.File("m"), {ProductId::AccessPointSummary, ProductId::Database},
+                        plan, problem));
   ProgressCounters progress({1, 1});
   std::vector<std::string> lines;
   ProductSettings settings;

@@ -124,38 +124,7 @@ void BindText(sqlite3_stmt* s, int i, std::string_view text) {
   sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-// A text of the log as the map files clean it; most are printable ASCII already.
-void BindCleanText(sqlite3_stmt* s, int i, std::string_view text, std::string& scratch) {
-  const bool clean =
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
-  if (clean) return BindText(s, i, text);
-  scratch = CleanText(text);
-  BindText(s, i, scratch);
-}
-
-// A clock in ISO 8601, "2007-12-07T13:00:05", or NULL when out of range.
-void BindClock(sqlite3_stmt* s, int i, const DateTime& clock) {
-  if (!clock.InRange()) {
-    sqlite3_bind_null(s, i);
-    return;
-  }
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", static_cast<int>(clock.year),
-                static_cast<int>(clock.month), static_cast<int>(clock.day),
-                static_cast<int>(clock.hours), static_cast<int>(clock.minutes),
-                static_cast<int>(clock.seconds));
-  BindText(s, i, text);
-}
-
-void BindOptional(sqlite3_stmt* s, int i, const std::optional<double>& value) {
-  if (value) {
-    sqlite3_bind_double(s, i, *value);
-  } else {
-    sqlite3_bind_null(s, i);
-  }
-}
-
-std::int64_t Integer(const std::string& text) {
+std::int64_t ToInteger(const std::string& text) {
   return std::strtoll(text.c_str(), nullptr, 10);
 }
 
@@ -182,25 +151,54 @@ ConversionOptions Everything() {
   return options;
 }
 
+// A clock in ISO 8601, "2007-12-07T13:00:05"; false when out of range.
+bool ClockText(const DateTime& clock, char (&text)[24]) {
+  if (!clock.InRange()) return false;
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", static_cast<int>(clock.year),
+                static_cast<int>(clock.month), static_cast<int>(clock.day),
+                static_cast<int>(clock.hours), static_cast<int>(clock.minutes),
+                static_cast<int>(clock.seconds));
+  return true;
+}
+
+// The SQL of each table's row, its first parameter the log's id.
+constexpr std::array<const char*, 7> kInsert = {
+    "INSERT INTO records VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO full_spectrum VALUES (?, ?, ?)",
+    "INSERT INTO single_spectrum VALUES (?, ?, ?, ?)",
+    "INSERT INTO survey VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO single VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO utilization VALUES (?, ?, ?, ?, ?)",
+    "INSERT INTO sightings VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+};
+
+// A spooled row's values: a tag, then 8 bytes of a number or a 4-byte length and the bytes.
+enum Tag : char { kNull, kInteger, kReal, kText, kBlob };
+
+template <class T> void Append(std::string& out, T value) {
+  char bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  out.append(bytes, sizeof value);
+}
+
+template <class T> T Load(const char* p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
+
 } // namespace
 
 struct DatabaseOutput::Statements {
-  Statement log, record, fullSpectrum, singleSpectrum, survey, single, utilization, sighting;
-  Statement findEarlier, finish;
+  std::array<Statement, kInsert.size()> rows;
+  Statement log, finish;
 
   bool Prepare(sqlite3* db) {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      if (!rows[i].Prepare(db, kInsert[i])) return false;
     return log.Prepare(db,
                        "INSERT INTO logs(name, path, generation, bytes, sha256, frames, "
                        "damaged_bytes, tail_bytes, imported) VALUES (?, ?, ?, 0, ?, 0, 0, 0, ?)") &&
-           record.Prepare(db,
-                          "INSERT INTO records VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
-           fullSpectrum.Prepare(db, "INSERT INTO full_spectrum VALUES (?, ?, ?)") &&
-           singleSpectrum.Prepare(db, "INSERT INTO single_spectrum VALUES (?, ?, ?, ?)") &&
-           survey.Prepare(db, "INSERT INTO survey VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
-           single.Prepare(db, "INSERT INTO single VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
-           utilization.Prepare(db, "INSERT INTO utilization VALUES (?, ?, ?, ?, ?)") &&
-           sighting.Prepare(db, "INSERT INTO sightings VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
-           findEarlier.Prepare(db, "SELECT id FROM logs WHERE sha256 = ?") &&
            finish.Prepare(db, "UPDATE logs SET bytes = ?, frames = ?, damaged_bytes = ?, "
                               "tail_bytes = ?, first_rtc = ?, last_rtc = ? WHERE id = ?");
   }
@@ -245,87 +243,207 @@ void DatabaseOutput::EndTransaction(bool commit) {
     in_transaction_ = false;
   }
   statements_.reset();
+  spool_out_.Abandon();
+  spool_.Close();
   if (writer_.owns_lock()) writer_.unlock();
 }
 
 bool DatabaseOutput::Open(LogVariant variant) {
+  variant_ = variant;
   int error = 0;
-  const std::string sha = FileSha256(log_path_, error);
-  if (sha.empty()) {
+  sha_ = FileSha256(log_path_, error);
+  if (sha_.empty()) {
     Fail(log_path_ + ": " + std::strerror(error));
     return false;
   }
-  // One import at a time, each in a transaction of its own.
-  writer_ = std::unique_lock<std::mutex>(database_->Writer());
-  sqlite3* db = database_->Handle();
-  statements_ = std::make_unique<Statements>();
-  if (!database_->Execute("BEGIN IMMEDIATE")) {
-    Fail(database_->FailureDetail());
-    EndTransaction(false);
-    return false;
-  }
-  in_transaction_ = true;
-  if (!statements_->Prepare(db)) {
-    Fail();
-    EndTransaction(false);
-    return false;
-  }
-  // An earlier import of the same bytes goes, in this transaction.
-  sqlite3_stmt* find = *statements_->findEarlier;
-  BindText(find, 1, sha);
-  std::optional<std::int64_t> earlier;
-  if (sqlite3_step(find) == SQLITE_ROW) earlier = sqlite3_column_int64(find, 0);
-  sqlite3_reset(find);
-  if (earlier) {
-    replaced_ = true;
-    const std::string id = std::to_string(*earlier);
-    for (const char* table : {"full_spectrum", "single_spectrum", "survey", "single", "utilization",
-                              "sightings", "records"}) {
-      const std::string sql = std::string("DELETE FROM ") + table + " WHERE log_id = " + id;
-      if (!database_->Execute(sql.c_str())) {
-        Fail(database_->FailureDetail());
-        EndTransaction(false);
-        return false;
-      }
-    }
-    const std::string sql = "DELETE FROM logs WHERE id = " + id;
-    if (!database_->Execute(sql.c_str())) {
-      Fail(database_->FailureDetail());
-      EndTransaction(false);
-      return false;
-    }
-  }
-  // Into an empty database, the indexes are built once at the end, all rows known.
-  Statement count;
-  if (!count.Prepare(db, "SELECT count(*) FROM logs") || sqlite3_step(*count) != SQLITE_ROW) {
-    Fail();
-    EndTransaction(false);
-    return false;
-  }
-  rebuild_indexes_ = sqlite3_column_int64(*count, 0) == 0;
-  sqlite3_reset(*count);
-  if (rebuild_indexes_ && !database_->Execute(database::kDropIndexes)) {
-    Fail(database_->FailureDetail());
-    EndTransaction(false);
-    return false;
-  }
-  sqlite3_stmt* log = *statements_->log;
-  BindText(log, 1, CleanText(log_name_));
-  BindText(log, 2, CleanText(log_path_));
-  BindText(log, 3, variant == LogVariant::B ? "802.11b" : "802.11g");
-  BindText(log, 4, sha);
-  BindText(log, 5, NowUtcIso());
-  if (sqlite3_step(log) != SQLITE_DONE) {
-    Fail();
-    EndTransaction(false);
-    return false;
-  }
-  log_id_ = sqlite3_last_insert_rowid(db);
   decoder_.emplace(variant, RecordGroups::All());
   decoder_->sightings = this;
   line_.CreateInMemory();
+  // The rows go straight in when no other log is being imported; otherwise they wait in a scratch
+  // file beside the database until this log's turn comes at its end, so that the logs of a batch
+  // are read at once and written one at a time.
+  writer_ = std::unique_lock<std::mutex>(database_->Writer(), std::try_to_lock);
+  if (writer_.owns_lock()) return StartImport();
+  if (!spool_.Create(database_->Path()) ||
+      !spool_out_.Create(OutputDestination{spool_.Name(), spool_.Descriptor()})) {
+    Fail(spool_.FailureDetail());
+    return false;
+  }
   return true;
 }
+
+bool DatabaseOutput::StartImport() {
+  sqlite3* db = database_->Handle();
+  const auto fail = [&](const std::string& reason) {
+    Fail(reason);
+    EndTransaction(false);
+    return false;
+  };
+  if (!database_->Execute("BEGIN IMMEDIATE")) return fail(database_->FailureDetail());
+  in_transaction_ = true;
+  // An earlier import of the same bytes goes, in this transaction.
+  {
+    Statement find;
+    if (!find.Prepare(db, "SELECT id FROM logs WHERE sha256 = ?")) return fail(ErrorText());
+    BindText(*find, 1, sha_);
+    if (sqlite3_step(*find) == SQLITE_ROW) {
+      replaced_ = true;
+      const std::string id = std::to_string(sqlite3_column_int64(*find, 0));
+      sqlite3_reset(*find);
+      for (const char* table : {"full_spectrum", "single_spectrum", "survey", "single",
+                                "utilization", "sightings", "records", "logs"}) {
+        const std::string sql = std::string("DELETE FROM ") + table + " WHERE " +
+                                (std::string_view(table) == "logs" ? "id" : "log_id") + " = " + id;
+        if (!database_->Execute(sql.c_str())) return fail(database_->FailureDetail());
+      }
+    }
+  }
+  // Into an empty database, the indexes are built once at the end, all rows known.
+  {
+    Statement count;
+    if (!count.Prepare(db, "SELECT count(*) FROM logs") || sqlite3_step(*count) != SQLITE_ROW)
+      return fail(ErrorText());
+    rebuild_indexes_ = sqlite3_column_int64(*count, 0) == 0;
+  }
+  if (rebuild_indexes_ && !database_->Execute(database::kDropIndexes))
+    return fail(database_->FailureDetail());
+  statements_ = std::make_unique<Statements>();
+  if (!statements_->Prepare(db)) return fail(ErrorText());
+  sqlite3_stmt* log = *statements_->log;
+  BindText(log, 1, CleanText(log_name_));
+  BindText(log, 2, CleanText(log_path_));
+  BindText(log, 3, variant_ == LogVariant::B ? "802.11b" : "802.11g");
+  BindText(log, 4, sha_);
+  BindText(log, 5, NowUtcIso());
+  if (sqlite3_step(log) != SQLITE_DONE) return fail(ErrorText());
+  log_id_ = sqlite3_last_insert_rowid(db);
+  return true;
+}
+
+std::string DatabaseOutput::ErrorText() const {
+  return database_->Path() + ": " + sqlite3_errmsg(database_->Handle());
+}
+
+// ---- rows: bound and stepped at once, or spooled ----
+
+void DatabaseOutput::BeginRow(Table table) {
+  if (statements_) {
+    row_ = *statements_->rows[table];
+    sqlite3_bind_int64(row_, 1, log_id_);
+    param_ = 2;
+  } else {
+    record_.assign(4, '\0'); // its length, filled in at the end
+    record_ += static_cast<char>(table);
+  }
+}
+
+void DatabaseOutput::Integer(std::int64_t value) {
+  if (statements_) {
+    sqlite3_bind_int64(row_, param_++, value);
+  } else {
+    record_ += kInteger;
+    Append(record_, value);
+  }
+}
+
+void DatabaseOutput::Real(std::optional<double> value) {
+  if (!value) return Null();
+  if (statements_) {
+    sqlite3_bind_double(row_, param_++, *value);
+  } else {
+    record_ += kReal;
+    Append(record_, *value);
+  }
+}
+
+void DatabaseOutput::Null() {
+  if (statements_) {
+    sqlite3_bind_null(row_, param_++);
+  } else {
+    record_ += kNull;
+  }
+}
+
+void DatabaseOutput::Text(std::string_view text, bool blob) {
+  if (statements_) {
+    const int size = static_cast<int>(text.size());
+    if (blob) {
+      sqlite3_bind_blob(row_, param_++, text.data(), size, SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_text(row_, param_++, text.data(), size, SQLITE_TRANSIENT);
+    }
+  } else {
+    record_ += blob ? kBlob : kText;
+    Append(record_, static_cast<std::uint32_t>(text.size()));
+    record_.append(text);
+  }
+}
+
+void DatabaseOutput::CleanedText(std::string_view text) {
+  // Most texts of a log are printable ASCII already.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; }))
+    return Text(text);
+  clean_ = CleanText(text);
+  Text(clean_);
+}
+
+void DatabaseOutput::Clock(const DateTime& clock) {
+  char text[24];
+  if (ClockText(clock, text)) {
+    Text(text);
+  } else {
+    Null();
+  }
+}
+
+void DatabaseOutput::EndRow() {
+  if (statements_) {
+    if (sqlite3_step(row_) != SQLITE_DONE) Fail();
+    sqlite3_reset(row_);
+    return;
+  }
+  const auto size = static_cast<std::uint32_t>(record_.size() - 4);
+  std::memcpy(record_.data(), &size, sizeof size);
+  spool_out_.Text(record_);
+  if (spool_out_.Failed()) Fail(spool_out_.FailureDetail());
+}
+
+bool DatabaseOutput::Replay() {
+  ScratchReader reader(spool_);
+  for (;;) {
+    std::string_view head = reader.Peek(4);
+    if (head.size() < 4) break;
+    const auto size = Load<std::uint32_t>(head.data());
+    const std::string_view row = reader.Peek(4 + size);
+    if (row.size() < 4 + size) break;
+    const char* p = row.data() + 4;
+    const char* end = p + size;
+    BeginRow(static_cast<Table>(*p++));
+    while (p < end && !failed_) {
+      const char tag = *p++;
+      if (tag == kNull) {
+        Null();
+      } else if (tag == kInteger) {
+        Integer(Load<std::int64_t>(p));
+        p += 8;
+      } else if (tag == kReal) {
+        Real(Load<double>(p));
+        p += 8;
+      } else {
+        const auto length = Load<std::uint32_t>(p);
+        Text(std::string_view(p + 4, length), tag == kBlob);
+        p += 4 + length;
+      }
+    }
+    EndRow();
+    reader.Skip(4 + size);
+    if (failed_) return false;
+  }
+  if (reader.Failed()) Fail(spool_.FailureDetail());
+  return !failed_;
+}
+
+// ---- the log ----
 
 void DatabaseOutput::Take(const Frame& frame) {
   if (failed_) return;
@@ -349,96 +467,82 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
   const RecordKind kind = decoder_->state.Kind;
   const bool b = decoder_->variant == LogVariant::B;
   const auto& f = fields_;
-  const auto step = [&](sqlite3_stmt* s) {
-    if (sqlite3_step(s) != SQLITE_DONE) Fail();
-    sqlite3_reset(s);
-  };
-  const auto start = [&](const Statement& statement) {
-    sqlite3_stmt* s = *statement;
-    sqlite3_bind_int64(s, 1, log_id_);
-    sqlite3_bind_int64(s, 2, index);
-    return s;
+  const auto start = [&](Table table) {
+    BeginRow(table);
+    Integer(index);
   };
 
-  sqlite3_stmt* r = start(statements_->record);
-  BindText(r, 3, KindName(kind));
-  BindClock(r, 4, frame.Rtc);
+  start(kRecords);
+  Text(KindName(kind));
+  Clock(frame.Rtc);
   for (std::size_t i = 0; i < kContextFields; ++i) {
     if (i == 2) {
-      BindCleanText(r, static_cast<int>(5 + i), f[i], clean_);
+      CleanedText(f[i]); // the marker
     } else {
-      BindText(r, static_cast<int>(5 + i), f[i]);
+      Text(f[i]);
     }
   }
   const std::optional<GpsPosition> at = PositionOf(decoder_->gps);
-  BindOptional(r, 12, at ? std::optional(at->latitude) : std::nullopt);
-  BindOptional(r, 13, at ? std::optional(at->longitude) : std::nullopt);
-  step(r);
+  Real(at ? std::optional(at->latitude) : std::nullopt);
+  Real(at ? std::optional(at->longitude) : std::nullopt);
+  EndRow();
   ++records_;
 
   const std::size_t k = kContextFields; // the group's first field
   switch (kind) {
-  case RecordKind::FullSpectrum: {
-    sqlite3_stmt* s = start(statements_->fullSpectrum);
+  case RecordKind::FullSpectrum:
+    start(kFullSpectrum);
     JsonArray(f, k, json_);
-    BindText(s, 3, json_);
-    step(s);
+    Text(json_);
+    EndRow();
     break;
-  }
-  case RecordKind::SingleSpectrum: {
-    sqlite3_stmt* s = start(statements_->singleSpectrum);
-    sqlite3_bind_int64(s, 3, Integer(f[k]));
+  case RecordKind::SingleSpectrum:
+    start(kSingleSpectrum);
+    Integer(ToInteger(f[k]));
     JsonArray(f, k + 1, json_);
-    BindText(s, 4, json_);
-    step(s);
+    Text(json_);
+    EndRow();
     break;
-  }
-  case RecordKind::Survey: {
-    sqlite3_stmt* s = start(statements_->survey);
-    sqlite3_bind_int64(s, 3, 0); // a survey's line is of one station
-    sqlite3_bind_int64(s, 4, Integer(f[k]));
-    BindText(s, 5, f[k + 1]);
-    BindCleanText(s, 6, f[k + 2], clean_);
-    sqlite3_bind_blob(s, 7, f[k + 2].data(), static_cast<int>(f[k + 2].size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(s, 8, Integer(f[k + 3]));
-    sqlite3_bind_int(s, 9, f[k + 4] == "Yes");
-    sqlite3_bind_int(s, 10, f[k + 5] == "AP");
-    step(s);
+  case RecordKind::Survey:
+    start(kSurvey);
+    Integer(0); // a survey's line is of one station
+    Integer(ToInteger(f[k]));
+    Text(f[k + 1]);
+    CleanedText(f[k + 2]);
+    Text(f[k + 2], true);
+    Integer(ToInteger(f[k + 3]));
+    Integer(f[k + 4] == "Yes");
+    Integer(f[k + 5] == "AP");
+    EndRow();
     break;
-  }
-  case RecordKind::Single: {
-    sqlite3_stmt* s = start(statements_->single);
-    BindText(s, 3, f[k]);
-    sqlite3_bind_int64(s, 4, Integer(f[k + 1]));
-    BindText(s, 5, f[k + 2]);
-    BindOptional(s, 6, LeadingNumber(f[k + 2]));
+  case RecordKind::Single:
+    start(kSingle);
+    Text(f[k]);
+    Integer(ToInteger(f[k + 1]));
+    Text(f[k + 2]);
+    Real(LeadingNumber(f[k + 2]));
     if (b) {
       JsonArray(f, k + 3, json_);
-      BindText(s, 7, json_);
-      sqlite3_bind_null(s, 8);
-      sqlite3_bind_null(s, 9);
+      Text(json_);
+      Null();
+      Null();
     } else {
-      sqlite3_bind_null(s, 7);
-      sqlite3_bind_int64(s, 8, Integer(f[k + 3]));
-      sqlite3_bind_int(s, 9, f[k + 4] == "good");
+      Null();
+      Integer(ToInteger(f[k + 3]));
+      Integer(f[k + 4] == "good");
     }
-    step(s);
+    EndRow();
     break;
-  }
   case RecordKind::Utilization: {
     // 802.11b: the record's channel, a value per rate; 802.11g: a value per channel.
     const std::size_t first = b ? k + 1 : k;
     for (std::size_t i = first; i < f.size() && !failed_; ++i) {
-      sqlite3_stmt* s = start(statements_->utilization);
       const std::size_t n = i - first;
-      sqlite3_bind_int64(s, 3, b ? Integer(f[k]) : static_cast<std::int64_t>(n + 1));
-      if (b) {
-        sqlite3_bind_double(s, 4, kBRates[n]->bytesPerSecond * 8 / 1e6);
-      } else {
-        sqlite3_bind_null(s, 4);
-      }
-      sqlite3_bind_double(s, 5, std::strtod(f[i].c_str(), nullptr));
-      step(s);
+      start(kUtilization);
+      Integer(b ? ToInteger(f[k]) : static_cast<std::int64_t>(n + 1));
+      Real(b ? std::optional(kBRates[n]->bytesPerSecond * 8 / 1e6) : std::nullopt);
+      Real(std::strtod(f[i].c_str(), nullptr));
+      EndRow();
     }
     break;
   }
@@ -450,23 +554,19 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
 void DatabaseOutput::AccessPointSighted(const StationNode& node) {
   if (failed_ || frame_ == nullptr) return;
   const Sighting sighting = SightingOf(node, frame_->Rtc, decoder_->gps);
-  sqlite3_stmt* s = *statements_->sighting;
   char mac[kMacTextSize];
-  sqlite3_bind_int64(s, 1, log_id_);
-  sqlite3_bind_int64(s, 2, sightings_++);
-  sqlite3_bind_int64(s, 3, frames_ - 1);
-  BindText(s, 4, FormatMac(sighting.mac.data(), mac));
-  BindCleanText(s, 5, sighting.ssid, clean_);
-  sqlite3_bind_int(s, 6, sighting.channel);
-  sqlite3_bind_int(s, 7, sighting.wep ? 1 : 0);
-  sqlite3_bind_int(s, 8, sighting.level);
-  BindClock(s, 9, sighting.rtc);
-  BindOptional(s, 10,
-               sighting.position ? std::optional(sighting.position->latitude) : std::nullopt);
-  BindOptional(s, 11,
-               sighting.position ? std::optional(sighting.position->longitude) : std::nullopt);
-  if (sqlite3_step(s) != SQLITE_DONE) Fail();
-  sqlite3_reset(s);
+  BeginRow(kSightings);
+  Integer(sightings_++);
+  Integer(frames_ - 1);
+  Text(FormatMac(sighting.mac.data(), mac));
+  CleanedText(sighting.ssid);
+  Integer(sighting.channel);
+  Integer(sighting.wep ? 1 : 0);
+  Integer(sighting.level);
+  Clock(sighting.rtc);
+  Real(sighting.position ? std::optional(sighting.position->latitude) : std::nullopt);
+  Real(sighting.position ? std::optional(sighting.position->longitude) : std::nullopt);
+  EndRow();
 }
 
 bool DatabaseOutput::Finish() {
@@ -477,14 +577,28 @@ bool DatabaseOutput::Finish() {
     EndTransaction(false);
     return ok;
   }
+  if (!statements_) {
+    // This log's turn: the rows spooled go in now.
+    if (!spool_out_.Close()) {
+      Fail(spool_out_.FailureDetail());
+      EndTransaction(false);
+      return false;
+    }
+    writer_ = std::unique_lock<std::mutex>(database_->Writer());
+    if (!StartImport() || !Replay()) {
+      EndTransaction(false);
+      return false;
+    }
+  }
   sqlite3_stmt* s = *statements_->finish;
   sqlite3_bind_int64(s, 1, end_.bytesInFile);
   sqlite3_bind_int64(s, 2, frames_);
   sqlite3_bind_int64(s, 3, end_.damage.skippedBytes);
   sqlite3_bind_int64(s, 4, end_.damage.tailBytes);
+  char text[24];
   for (const auto& [column, rtc] : {std::pair{5, &first_rtc_}, std::pair{6, &last_rtc_}}) {
-    if (*rtc) {
-      BindText(s, column, (*rtc)->Iso('T'));
+    if (*rtc && ClockText(**rtc, text)) {
+      BindText(s, column, text);
     } else {
       sqlite3_bind_null(s, column);
     }

@@ -16,6 +16,7 @@
 #include "convert/conversion_output.h"
 #include "decode/decoders.h"
 #include "io/output_file.h"
+#include "io/scratch_file.h"
 #include "outputs/database/survey_database.h"
 #include "text/date_text.h"
 
@@ -40,9 +41,35 @@ public:
   std::vector<WrittenFile> Written() const override;
 
 private:
+  // The tables a record or a sighting gives rows to, in the order of their statements.
+  enum Table : char {
+    kRecords,
+    kFullSpectrum,
+    kSingleSpectrum,
+    kSurvey,
+    kSingle,
+    kUtilization,
+    kSightings
+  };
+
   void AccessPointSighted(const StationNode& node) override;
-  // Inserts the rows of the record whose line is in lines_.
+  // Inserts the rows of the record whose line is in line_.
   void InsertRecord(const Frame& frame);
+  // Begins this log's transaction: replaces an earlier import and inserts its logs row.
+  bool StartImport();
+  // A row, its values after the log's id in the table's order: bound and inserted when this log
+  // holds the database, otherwise spooled to be replayed (Replay) when its turn comes.
+  void BeginRow(Table table);
+  void Integer(std::int64_t value);
+  void Real(std::optional<double> value); // NULL when there is none
+  void Null();
+  void Text(std::string_view text, bool blob = false);
+  void CleanedText(std::string_view text); // a text of the log, as the map files clean it
+  void Clock(const DateTime& clock);       // ISO 8601, NULL when out of range
+  void EndRow();
+  bool Replay();
+  // SQLite's reason for the last failure, with the database's path.
+  std::string ErrorText() const;
   // Notes SQLite's reason; the conversion then stops.
   void Fail();
   void Fail(const std::string& reason);
@@ -52,8 +79,15 @@ private:
 
   const std::shared_ptr<SurveyDatabase> database_;
   const std::string log_path_, log_name_;
-  const ConversionOptions options_; // every record group and context field
-  std::unique_ptr<Statements> statements_;
+  const ConversionOptions options_;        // every record group and context field
+  std::unique_ptr<Statements> statements_; // while this log holds the database
+  sqlite3_stmt* row_ = nullptr;            // the row being bound
+  int param_ = 0;
+  ScratchFile spool_; // the rows waiting for this log's turn
+  OutputFile spool_out_{','};
+  std::string record_; // a spooled row
+  std::string sha_;
+  LogVariant variant_ = LogVariant::G;
   std::unique_lock<std::mutex> writer_;
   bool in_transaction_ = false;
   std::optional<RecordDecoder> decoder_;

@@ -75,7 +75,7 @@ bool SurveyDatabase::Open() {
   wal_pending_ = objects == 0;
   if ((!wal_pending_ && !Execute("PRAGMA journal_mode=WAL")) ||
       !Execute("PRAGMA foreign_keys=ON") || !Execute("PRAGMA synchronous=NORMAL") ||
-      !Execute("PRAGMA cache_size=-32768"))
+      !Execute("PRAGMA cache_size=-16384"))
     return false;
   if (objects != 0) return true;
   const std::string create =
