@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -71,14 +73,21 @@ std::string NowUtcIso() {
 }
 
 // Splits a line of OutputFile's (tab-separated, quoted where a field needs it, ended by CR LF)
-// into its fields, unquoted.
-void SplitLine(std::string_view line, std::vector<std::string>& fields) {
+// into its fields: views of the line, or of `unquoted` for a quoted field (rare: a marker or an
+// SSID with a tab or a quote). The `limit`th field is the rest of the line.
+void SplitLine(std::string_view line, std::vector<std::string_view>& fields,
+               std::deque<std::string>& unquoted, std::size_t limit) {
   fields.clear();
+  unquoted.clear();
   if (line.size() >= 2) line.remove_suffix(2);
   std::size_t i = 0;
   for (;;) {
-    std::string& field = fields.emplace_back();
+    if (fields.size() + 1 == limit) {
+      fields.push_back(line.substr(i)); // the rest, unsplit: a run of numbers
+      break;
+    }
     if (i < line.size() && line[i] == '"') {
+      std::string& field = unquoted.emplace_back();
       for (++i; i < line.size(); ++i) {
         if (line[i] == '"') {
           if (i + 1 < line.size() && line[i + 1] == '"') {
@@ -92,9 +101,10 @@ void SplitLine(std::string_view line, std::vector<std::string>& fields) {
           field += line[i];
         }
       }
+      fields.push_back(field);
     } else {
       const std::size_t end = std::min(line.find('\t', i), line.size());
-      field.assign(line.substr(i, end - i));
+      fields.push_back(line.substr(i, end - i));
       i = end;
     }
     if (i >= line.size()) break;
@@ -102,21 +112,19 @@ void SplitLine(std::string_view line, std::vector<std::string>& fields) {
   }
 }
 
-// A JSON array of the fields from `first` on: they are numbers as the line writes them.
-void JsonArray(const std::vector<std::string>& fields, std::size_t first, std::string& out) {
-  out = '[';
-  for (std::size_t i = first; i < fields.size(); ++i) {
-    if (i > first) out += ',';
-    out += fields[i];
-  }
-  out += ']';
+// A JSON array of a run of tab-separated numbers as the line writes them.
+void JsonArray(std::string_view numbers, std::string& out) {
+  out.resize(numbers.size() + 2);
+  out.front() = '[';
+  std::replace_copy(numbers.begin(), numbers.end(), out.begin() + 1, '\t', ',');
+  out.back() = ']';
 }
 
-std::optional<double> LeadingNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (end == text.c_str()) return std::nullopt;
+// The number a field starts with ("5.5" of "5.5 Mb/s"); nothing when it starts with none.
+std::optional<double> LeadingNumber(std::string_view text) {
+  double value = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+    return std::nullopt;
   return value;
 }
 
@@ -124,8 +132,10 @@ void BindText(sqlite3_stmt* s, int i, std::string_view text) {
   sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-std::int64_t ToInteger(const std::string& text) {
-  return std::strtoll(text.c_str(), nullptr, 10);
+std::int64_t ToInteger(std::string_view text) {
+  std::int64_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 const char* KindName(RecordKind kind) {
@@ -151,13 +161,25 @@ ConversionOptions Everything() {
   return options;
 }
 
-// A clock in ISO 8601, "2007-12-07T13:00:05"; false when out of range.
+// A clock in ISO 8601, "2007-12-07T13:00:05" (19 characters); false when out of range.
 bool ClockText(const DateTime& clock, char (&text)[24]) {
   if (!clock.InRange()) return false;
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", static_cast<int>(clock.year),
-                static_cast<int>(clock.month), static_cast<int>(clock.day),
-                static_cast<int>(clock.hours), static_cast<int>(clock.minutes),
-                static_cast<int>(clock.seconds));
+  const auto put = [&](int at, std::int64_t value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + i] = static_cast<char>('0' + value % 10);
+  };
+  put(0, clock.year, 4);
+  text[4] = '-';
+  put(5, clock.month, 2);
+  text[7] = '-';
+  put(8, clock.day, 2);
+  text[10] = 'T';
+  put(11, clock.hours, 2);
+  text[13] = ':';
+  put(14, clock.minutes, 2);
+  text[16] = ':';
+  put(17, clock.seconds, 2);
+  text[19] = '\0';
   return true;
 }
 
@@ -366,11 +388,13 @@ void DatabaseOutput::Null() {
 
 void DatabaseOutput::Text(std::string_view text, bool blob) {
   if (statements_) {
+    // Every text bound stays where it is until the row's step (the line's fields, the scratch
+    // members, the reader's buffer), and every parameter is bound anew for each row: no copy.
     const int size = static_cast<int>(text.size());
     if (blob) {
-      sqlite3_bind_blob(row_, param_++, text.data(), size, SQLITE_TRANSIENT);
+      sqlite3_bind_blob(row_, param_++, text.data(), size, SQLITE_STATIC);
     } else {
-      sqlite3_bind_text(row_, param_++, text.data(), size, SQLITE_TRANSIENT);
+      sqlite3_bind_text(row_, param_++, text.data(), size, SQLITE_STATIC);
     }
   } else {
     record_ += blob ? kBlob : kText;
@@ -388,9 +412,8 @@ void DatabaseOutput::CleanedText(std::string_view text) {
 }
 
 void DatabaseOutput::Clock(const DateTime& clock) {
-  char text[24];
-  if (ClockText(clock, text)) {
-    Text(text);
+  if (ClockText(clock, clock_text_)) {
+    Text(std::string_view(clock_text_, 19));
   } else {
     Null();
   }
@@ -462,10 +485,15 @@ void DatabaseOutput::Take(const Frame& frame) {
 
 void DatabaseOutput::InsertRecord(const Frame& frame) {
   if (line_.Failed()) return Fail(database_->Path() + ": a record's line is too long");
-  SplitLine(line_.Buffered(), fields_);
   const std::int64_t index = frames_ - 1;
   const RecordKind kind = decoder_->state.Kind;
   const bool b = decoder_->variant == LogVariant::B;
+  // The runs of numbers (levels, multipath shares) stay whole, for their JSON arrays.
+  std::size_t limit = SIZE_MAX;
+  if (kind == RecordKind::FullSpectrum) limit = kContextFields + 1;
+  if (kind == RecordKind::SingleSpectrum) limit = kContextFields + 2;
+  if (kind == RecordKind::Single && b) limit = kContextFields + 4;
+  SplitLine(line_.Buffered(), fields_, unquoted_, limit);
   const auto& f = fields_;
   const auto start = [&](Table table) {
     BeginRow(table);
@@ -492,14 +520,14 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
   switch (kind) {
   case RecordKind::FullSpectrum:
     start(kFullSpectrum);
-    JsonArray(f, k, json_);
+    JsonArray(f[k], json_);
     Text(json_);
     EndRow();
     break;
   case RecordKind::SingleSpectrum:
     start(kSingleSpectrum);
     Integer(ToInteger(f[k]));
-    JsonArray(f, k + 1, json_);
+    JsonArray(f[k + 1], json_);
     Text(json_);
     EndRow();
     break;
@@ -522,7 +550,7 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
     Text(f[k + 2]);
     Real(LeadingNumber(f[k + 2]));
     if (b) {
-      JsonArray(f, k + 3, json_);
+      JsonArray(f[k + 3], json_);
       Text(json_);
       Null();
       Null();
@@ -541,7 +569,7 @@ void DatabaseOutput::InsertRecord(const Frame& frame) {
       start(kUtilization);
       Integer(b ? ToInteger(f[k]) : static_cast<std::int64_t>(n + 1));
       Real(b ? std::optional(kBRates[n]->bytesPerSecond * 8 / 1e6) : std::nullopt);
-      Real(std::strtod(f[i].c_str(), nullptr));
+      Real(LeadingNumber(f[i]).value_or(0));
       EndRow();
     }
     break;

@@ -6,10 +6,12 @@
 // replaced in the same transaction.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/conversion_options.h"
@@ -91,10 +93,12 @@ private:
   std::unique_lock<std::mutex> writer_;
   bool in_transaction_ = false;
   std::optional<RecordDecoder> decoder_;
-  OutputFile line_{'\t'}; // the record's line, in memory
-  std::vector<std::string> fields_;
+  OutputFile line_{'\t'};                // the record's line, in memory
+  std::vector<std::string_view> fields_; // of the line, or of unquoted_
+  std::deque<std::string> unquoted_;
   std::string json_;
   std::string clean_;            // a text cleaned for binding
+  char clock_text_[24]{};        // a clock in ISO 8601, for binding
   const Frame* frame_ = nullptr; // the one being decoded
   std::int64_t log_id_ = 0;
   std::int64_t frames_ = 0;
