@@ -103,10 +103,11 @@ void SingleFields(OutputFile& out, const RecordState& s, bool b) {
   // Each point's share of the total power, in percent; a run of fields written in one go.
   char* p = out.Reserve(kMultipathPoints * (kFixed2Capacity + 1));
   const char* start = p;
+  const Shares shares(s.MultipathTotal);
   for (const std::uint32_t power : s.MultipathPower) {
     *p++ = out.Delimiter(); // the MAC field always precedes
     if (s.MultipathTotal != 0) {
-      p = FormatShare2(p, power, s.MultipathTotal);
+      p = shares.Format(p, power);
     } else {
       std::memcpy(p, "0.00", 4);
       p += 4;

@@ -123,25 +123,50 @@ inline char* FormatFixed2(char* out, double value) {
   return out + 3;
 }
 
-// FormatFixed2(out, part * 100.0 / total) for part <= total, in integers: the quotient of two
-// integers is never so close to a halfway point between hundredths that the rounding of the
-// double could fall on the other side, except exactly on it; that case takes the double path.
-inline char* FormatShare2(char* out, std::uint32_t part, std::uint32_t total) {
-  const std::uint64_t scaled = std::uint64_t{part} * 10000;
-  const std::uint64_t twiceRest = total != 0 ? 2 * (scaled % total) : 0;
-  if (total == 0 || part > total || twiceRest == total) {
-    return FormatFixed2(out, static_cast<double>(part) * 100 / static_cast<double>(total));
+// The shares of one total in percent, two decimals: FormatFixed2(out, part * 100.0 / total) for
+// part <= total, in integers. The quotient of two integers is never so close to a halfway point
+// between hundredths that the rounding of the double could fall on the other side, except exactly
+// on it; that case takes the double path. The division by the total, the same for a record's many
+// shares, is a multiplication by its inverse: an estimate exact or one short (the parts times
+// 10,000 stay below 2^46), set right by the remainder.
+class Shares {
+public:
+  explicit Shares(std::uint32_t total)
+      : total_(total), inverse_(total > 1 ? ~std::uint64_t{0} / total : ~std::uint64_t{0}) {}
+
+  char* Format(char* out, std::uint32_t part) const {
+    __extension__ using Wide = unsigned __int128;
+    if (total_ == 0 || part > total_)
+      return FormatFixed2(out, static_cast<double>(part) * 100 / static_cast<double>(total_));
+    const std::uint64_t scaled = std::uint64_t{part} * 10000;
+    std::uint64_t hundredths = static_cast<std::uint64_t>((Wide{scaled} * inverse_) >> 64);
+    std::uint64_t rest = scaled - hundredths * total_;
+    if (rest >= total_) {
+      ++hundredths;
+      rest -= total_;
+    }
+    if (2 * rest == total_)
+      return FormatFixed2(out, static_cast<double>(part) * 100 / static_cast<double>(total_));
+    if (2 * rest > total_) ++hundredths;
+    const unsigned whole = static_cast<unsigned>(hundredths / 100);
+    const unsigned cents = static_cast<unsigned>(hundredths % 100);
+    if (whole >= 100) *out++ = '1'; // only 100.00 reaches three digits
+    if (whole >= 10) *out++ = static_cast<char>('0' + whole / 10 % 10);
+    *out++ = static_cast<char>('0' + whole % 10);
+    out[0] = '.';
+    out[1] = static_cast<char>('0' + cents / 10);
+    out[2] = static_cast<char>('0' + cents % 10);
+    return out + 3;
   }
-  const std::uint64_t hundredths = scaled / total + (twiceRest > total ? 1 : 0);
-  const unsigned whole = static_cast<unsigned>(hundredths / 100);
-  const unsigned cents = static_cast<unsigned>(hundredths % 100);
-  if (whole >= 100) *out++ = '1'; // only 100.00 reaches three digits
-  if (whole >= 10) *out++ = static_cast<char>('0' + whole / 10 % 10);
-  *out++ = static_cast<char>('0' + whole % 10);
-  out[0] = '.';
-  out[1] = static_cast<char>('0' + cents / 10);
-  out[2] = static_cast<char>('0' + cents % 10);
-  return out + 3;
+
+private:
+  std::uint64_t total_;
+  std::uint64_t inverse_; // floor((2^64 - 1) / total)
+};
+
+// One share of `total`, as Shares formats it.
+inline char* FormatShare2(char* out, std::uint32_t part, std::uint32_t total) {
+  return Shares(total).Format(out, part);
 }
 
 } // namespace veltrix

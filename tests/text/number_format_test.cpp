@@ -74,6 +74,13 @@ TEST(NumberFormat, FixedMatchesPrintf) {
                                                   static_cast<std::uint32_t>(total)));
       ASSERT_EQ(text, Printf(share)) << power << '/' << total;
     }
+    // Any 32-bit total, through the inverse that stands in for the division.
+    const auto wideTotal = static_cast<std::uint32_t>(random() | 1);
+    const auto widePart = static_cast<std::uint32_t>(random() % (std::uint64_t{wideTotal} + 1));
+    char wide[kFixed2Capacity + 8];
+    ASSERT_EQ(std::string(wide, Shares(wideTotal).Format(wide, widePart)),
+              Printf(static_cast<double>(widePart) * 100 / wideTotal))
+        << widePart << '/' << wideTotal;
     const double half = (static_cast<double>(random() % 10000000) + 0.5) / 100;
     const double near = std::nextafter(half, (i & 1) ? 1e9 : 0.0);
     ASSERT_EQ(Fast(half), Printf(half)) << half;
