@@ -26,6 +26,7 @@ bool OutputFile::Create(const OutputDestination& destination) {
 bool OutputFile::Started(bool opened) {
   // The buffer lives while the file is open: an output that many wait in costs little memory.
   if (opened && !data_) data_.reset(new char[kBufferSize]);
+  flushes_ = 0;
   failed_ = !opened;
   used_ = 0;
   field_written_ = false;
@@ -33,13 +34,45 @@ bool OutputFile::Started(bool opened) {
 }
 
 void OutputFile::Flush() {
-  if (!failed_ && used_ > 0 && !target_.Write(data_.get(), used_)) failed_ = true;
-  used_ = 0; // after a failure the rest is dropped: nothing more reaches the file
+  if (failed_ || used_ == 0 || !target_.IsOpen()) {
+    if (!target_.IsOpen() && used_ > 0) failed_ = true; // in memory, a line outgrew the buffer
+    used_ = 0; // after a failure the rest is dropped: nothing more reaches the file
+    return;
+  }
+  // A small file is written at once; a larger one from its second buffer on in the background.
+  if (++flushes_ < 2) {
+    if (!target_.Write(data_.get(), used_)) failed_ = true;
+    used_ = 0;
+    return;
+  }
+  if (!writer_) {
+    writer_ = std::make_unique<BackgroundWriter>(target_);
+    spare_.reset(new char[kBufferSize]);
+  }
+  if (!writer_->Wait()) {
+    failed_ = true;
+    used_ = 0;
+    return;
+  }
+  writer_->Submit(data_.get(), used_);
+  std::swap(data_, spare_);
+  used_ = 0;
+}
+
+bool OutputFile::WaitForWriter() {
+  if (!writer_) return true;
+  const bool written = writer_->Wait();
+  if (!written) failed_ = true;
+  return written;
 }
 
 bool OutputFile::Close() {
   if (!target_.IsOpen()) return !failed_;
   Flush();
+  WaitForWriter();
+  writer_.reset();
+  spare_.reset();
+  flushes_ = 0;
   if (failed_) {
     target_.Abandon();
   } else if (!target_.Finish()) {
@@ -51,6 +84,10 @@ bool OutputFile::Close() {
 
 void OutputFile::Abandon() {
   used_ = 0;
+  WaitForWriter();
+  writer_.reset();
+  spare_.reset();
+  flushes_ = 0;
   target_.Abandon();
   data_.reset();
 }
@@ -91,7 +128,8 @@ void OutputFile::Text(std::string_view text) {
 
 void OutputFile::TextFrom(int descriptor, std::int64_t offset, std::int64_t size) {
   Flush();
-  if (!failed_ && !target_.WriteFrom(descriptor, offset, size)) failed_ = true;
+  // In order: what was handed to the background goes first.
+  if (WaitForWriter() && !failed_ && !target_.WriteFrom(descriptor, offset, size)) failed_ = true;
 }
 
 void OutputFile::IntegerField(std::int64_t value) {

@@ -3,7 +3,8 @@
 // (a separator goes before a field exactly when a field precedes it on the line), every line
 // ends with CR LF, and a field whose text holds the delimiter, a double quote, CR or LF is
 // written between double quotes with its quotes doubled. Writes go through a large buffer into an
-// OutputTarget, so an existing file is replaced only when the output is complete.
+// OutputTarget, so an existing file is replaced only when the output is complete; a file of more
+// than one buffer is written on a thread of its own while the next buffer fills.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/background_writer.h"
 #include "io/output_target.h"
 
 namespace veltrix {
@@ -96,9 +98,16 @@ private:
   void Flush();
 
   bool Started(bool opened);
+  // Waits for the write in the background, if any; false when a write has failed.
+  bool WaitForWriter();
 
   char delimiter_;
   OutputTarget target_;
+  // From the second buffer on, each full buffer is written in the background while the other
+  // fills (spare_ is the one being written).
+  std::unique_ptr<BackgroundWriter> writer_;
+  std::unique_ptr<char[]> spare_;
+  int flushes_ = 0;
   bool failed_ = false;
   bool field_written_ = false;
   std::unique_ptr<char[]> data_; // while the file is open

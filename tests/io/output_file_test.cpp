@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include <sys/resource.h>
+
+#include "io/output_file.h"
+#include "support/conversion_run.h"
+#include "support/temp_dir.h"
+
+namespace veltrix {
+namespace {
+
+// The bytes of `lines` numbered lines, as an OutputFile writes them.
+std::string Lines(int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) text += std::to_string(i) + ",\"a,b\",x\r\n";
+  return text;
+}
+
+void Write(OutputFile& out, int lines) {
+  for (int i = 0; i < lines; ++i) {
+    out.IntegerField(i);
+    out.Field("a,b");
+    out.PlainField("x");
+    out.EndLine();
+  }
+}
+
+// Small files and files of many buffers (written in the background from the second on) come out
+// whole and in order; a write that fails in the background still fails the file, which is then
+// left out.
+TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
+  testing::TempDir dir;
+  const std::size_t buffer = OutputFile::kBufferSize;
+  for (const int lines : {3, static_cast<int>(buffer / 8), static_cast<int>(12 * buffer / 13)}) {
+    SCOPED_TRACE(lines);
+    OutputFile out(',');
+    ASSERT_TRUE(out.Create(dir.File("out.csv")));
+    Write(out, lines);
+    ASSERT_TRUE(out.Close());
+    EXPECT_TRUE(testing::AsText(testing::ReadFile(dir.File("out.csv"))) == Lines(lines));
+  }
+
+  // Past the first buffer, every write fails: the failure shows by the close at the latest.
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = buffer + buffer / 2;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  OutputFile out(',');
+  const bool created = out.Create(dir.File("big.csv"));
+  Write(out, static_cast<int>(buffer)); // about 13 buffers
+  const bool closed = out.Close();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(created);
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(out.Failed());
+  EXPECT_EQ(out.FailureDetail(), dir.File("big.csv") + ": File too large");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("big.csv")));
+}
+
+} // namespace
+} // namespace veltrix
