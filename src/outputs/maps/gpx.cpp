@@ -1,6 +1,10 @@
 // GPX 1.1: waypoints and the GPS tracks.
 #include "outputs/maps/gpx.h"
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+
 #include <functional>
 
 #include "outputs/maps/map_text.h"
@@ -17,19 +21,46 @@ std::string Place(double latitude, double longitude) {
 
 } // namespace
 
-std::size_t GpsTrack::PlaceHash::operator()(const std::pair<double, double>& p) const {
-  const std::size_t a = std::hash<double>{}(p.first);
-  return a ^ (std::hash<double>{}(p.second) + 0x9E3779B97F4A7C15ull + (a << 6) + (a >> 2));
+std::size_t GpsTrack::Hash(double latitude, double longitude) {
+  std::uint64_t a = 0, b = 0;
+  // +0.0 for -0.0: the two are one place.
+  latitude += 0.0;
+  longitude += 0.0;
+  std::memcpy(&a, &latitude, sizeof a);
+  std::memcpy(&b, &longitude, sizeof b);
+  std::uint64_t h = a * 0x9E3779B97F4A7C15ull ^ (b + 0x7F4A7C159E3779B9ull + (a << 6) + (a >> 2));
+  h ^= h >> 29;
+  h *= 0xBF58476D1CE4E5B9ull;
+  return static_cast<std::size_t>(h ^ (h >> 32));
+}
+
+void GpsTrack::Grow() {
+  constexpr Place kFree{std::numeric_limits<double>::quiet_NaN(), 0};
+  std::vector<Place> old = std::move(places_);
+  places_.assign(old.empty() ? 1024 : old.size() * 2, kFree);
+  const std::size_t mask = places_.size() - 1;
+  for (const Place& place : old) {
+    if (std::isnan(place.latitude)) continue;
+    std::size_t i = Hash(place.latitude, place.longitude) & mask;
+    while (!std::isnan(places_[i].latitude)) i = (i + 1) & mask;
+    places_[i] = place;
+  }
 }
 
 bool GpsTrack::Add(const GpsPosition& at) {
-  if (places_.contains({at.latitude, at.longitude})) return false;
+  if (places_.empty()) Grow();
+  const std::size_t mask = places_.size() - 1;
+  std::size_t i = Hash(at.latitude, at.longitude) & mask;
+  for (; !std::isnan(places_[i].latitude); i = (i + 1) & mask) {
+    if (places_[i].latitude == at.latitude && places_[i].longitude == at.longitude) return false;
+  }
   if (points_ >= kMaxPoints) {
     ++left_out_;
     return false;
   }
-  places_.insert({at.latitude, at.longitude});
+  places_[i] = {at.latitude, at.longitude};
   ++points_;
+  if (4 * points_ >= 3 * places_.size()) Grow();
   return true;
 }
 

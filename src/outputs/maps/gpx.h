@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "analysis/access_points.h"
 #include "io/output_file.h"
@@ -27,10 +27,16 @@ public:
   void Forget() { places_ = {}; }
 
 private:
-  struct PlaceHash {
-    std::size_t operator()(const std::pair<double, double>& p) const;
+  // The places had, in an open-addressing table (linear probing, at most three quarters full; a
+  // free slot's latitude is NaN, which no position has): a drive's fixes are each looked up, so
+  // the table is most of what the track costs.
+  struct Place {
+    double latitude, longitude;
   };
-  std::unordered_set<std::pair<double, double>, PlaceHash> places_;
+  static std::size_t Hash(double latitude, double longitude);
+  void Grow();
+
+  std::vector<Place> places_;
   std::uint64_t points_ = 0;
   std::uint64_t left_out_ = 0;
 };
