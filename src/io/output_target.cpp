@@ -206,6 +206,11 @@ void OutputTarget::Abandon() {
   UnlistPending(pending_slot_);
 }
 
+bool OutputTarget::IsDevice() const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
 std::string OutputTarget::FailureDetail() const {
   if (error_ == 0) return {};
   return path_ + ": " + std::strerror(error_);

@@ -48,6 +48,8 @@ public:
   void Abandon();
 
   bool IsOpen() const { return fd_ >= 0; }
+  // True when it writes to a device (/dev/null...), where a write costs next to nothing.
+  bool IsDevice() const;
   // The errno of the last failure.
   int Error() const { return error_; }
   // The failure as messages show it, "PATH: reason"; empty when there is none.
