@@ -11,7 +11,10 @@ namespace veltrix {
 
 bool InputFile::Open(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); // a signal may cut a slow open short
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     error_ = errno;
     return false;
@@ -29,6 +32,18 @@ bool InputFile::OpenDescriptor(int descriptor) {
   return Adopt(fd);
 }
 
+namespace {
+
+// Locks `fd` for this reader alone, without waiting for another; 0 or the errno.
+int LockExclusive(int fd) {
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+} // namespace
+
 // Takes `fd` over, or closes it: a folder opens read-only on Linux but is no log.
 bool InputFile::Adopt(int fd) {
   struct stat st {};
@@ -36,8 +51,8 @@ bool InputFile::Adopt(int fd) {
     error_ = errno;
   } else if (S_ISDIR(st.st_mode)) {
     error_ = EISDIR;
-  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error_ = errno;
+  } else if (const int locked = LockExclusive(fd); locked != 0) {
+    error_ = locked;
   } else {
     fd_ = fd;
     error_ = 0;
