@@ -1,10 +1,5 @@
 #include "convert/convert.h"
 
-#include <optional>
-#include <span>
-
-#include "convert/frame_relay.h"
-
 #include <algorithm>
 #include <optional>
 
@@ -130,13 +125,6 @@ ConversionResult Convert::Run() {
     }
   }
 
-  // With a thread to spare, the outputs after the first take the frames on it (FrameRelay).
-  std::optional<FrameRelay> relay;
-  std::span<const std::unique_ptr<ConversionOutput>> here(outputs_);
-  if (helper_thread_ && outputs_.size() > 1) {
-    relay.emplace(here.subspan(1));
-    here = here.first(1);
-  }
   ConversionOutput* failed = nullptr;
   for (;;) {
     if (terminate_ != nullptr && terminate_->load(std::memory_order_relaxed)) {
@@ -147,18 +135,12 @@ ConversionResult Convert::Run() {
     const std::int64_t consumed = reader.ReadRecord();
     bytes_read_ += consumed;
     if (consumed == 0) break;
-    if (relay) relay->Push(reader.Current());
-    for (const auto& output : here) {
+    for (const auto& output : outputs_) {
       output->Take(reader.Current());
       if (output->Failed()) failed = output.get();
     }
-    if (relay && failed == nullptr) failed = relay->Failed();
     if (failed != nullptr) break;
     observer_.ShowProgress(bytes_read_, total_bytes_);
-  }
-  if (relay) {
-    relay->Finish(); // every frame pushed has been taken
-    if (failed == nullptr) failed = relay->Failed();
   }
 
   result.damage = reader.Damage();

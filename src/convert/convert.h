@@ -76,10 +76,6 @@ public:
   // input path, which then only names it in messages.
   void UseInputDescriptor(int descriptor) { input_descriptor_ = descriptor; }
 
-  // Lets the outputs after the first take the frames on a thread of their own, beside the
-  // reading: for a front end with a core to spare. The outputs' bytes are the same either way.
-  void UseHelperThread(bool use) { helper_thread_ = use; }
-
   ConversionResult Execute();
 
   // The log's size (-1 until the end when it was not known beforehand), and what was consumed.
@@ -95,7 +91,6 @@ private:
   ConversionObserver& observer_;
   const std::atomic<bool>* terminate_;
   int input_descriptor_ = -1;
-  bool helper_thread_ = false;
   std::int64_t total_bytes_ = 0;
   std::int64_t bytes_read_ = 0;
   LogVariant variant_ = LogVariant::B;

@@ -69,8 +69,6 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const OutputsOfJob
       std::vector<const ConversionOutput*> all;
       for (const auto& output : outputs) all.push_back(output.get());
       Convert conversion(InputName(job.input), std::move(outputs), observer, &stop);
-      // The threads go to the inputs first; one left over serves a conversion's later outputs.
-      conversion.UseHelperThread(workers > jobs.size());
       if (IsStandardStream(job.input)) conversion.UseInputDescriptor(STDIN_FILENO);
       const ConversionResult done = conversion.Execute();
       JobResult& result = results[i];

