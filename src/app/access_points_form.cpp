@@ -289,11 +289,11 @@ void TAccessPointsForm::btnSaveTableClick() {
   if (!shown_) return;
   const std::string name = FileBeside(OutputStemOf(OutputNameLastThreeReplaced(input_path_)),
                                       ProductOf(ProductId::AccessPointSummary));
-  const std::optional<QString> file = askTableFile(QString::fromLocal8Bit(name));
+  const std::optional<QString> file = askTableFile(FromPath(name));
   if (!file) return;
   // Every row, whatever is shown: the file --ap-summary writes.
   OutputFile out(delimiter ? delimiter() : ',');
-  bool written = out.Create(file->toLocal8Bit().toStdString());
+  bool written = out.Create(ToPath(*file));
   if (written) {
     maps::WriteAccessPointTable(out, output_->Table());
     written = out.Close();

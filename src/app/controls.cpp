@@ -11,6 +11,14 @@
 
 namespace veltrix {
 
+std::string ToPath(const QString& text) {
+  return text.toLocal8Bit().toStdString();
+}
+
+QString FromPath(std::string_view path) {
+  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+}
+
 void BringToFront(QWidget* window) {
   window->show();
   window->raise();

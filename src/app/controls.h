@@ -1,6 +1,8 @@
 #pragma once
 // The window's building blocks beyond Qt's stock widgets, and the fonts and colours they share.
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <QButtonGroup>
@@ -25,6 +27,10 @@ inline const QColor kWhite(255, 255, 255);
 
 // The 8-point sans-serif font of every window.
 QFont WindowFont(bool bold = false);
+
+// A path as the system names files (its 8-bit encoding), from a text of the window and back.
+std::string ToPath(const QString& text);
+QString FromPath(std::string_view path);
 
 // Shows a window in front of the others, with the focus.
 void BringToFront(QWidget* window);

@@ -46,14 +46,6 @@ constexpr const char* kMsgNoDatabase = "Choose the database file.";
 constexpr const char* kMsgNothingExported = "Nothing was exported.";
 constexpr const char* kTimeFormat = "yyyy-MM-ddTHH:mm:ss";
 
-std::string ToPath(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
-
-QString FromPath(const std::string& path) {
-  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
-}
-
 // "1 log", "3 logs"
 QString Counted(std::size_t n, const char* thing) {
   return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(thing)).arg(n == 1 ? "" : "s");
@@ -593,9 +585,8 @@ void TExportForm::btnExportClick() {
         for (const WrittenFile& file : results[i].written) {
           if (file.replaced) continue; // the database: a line of its own, below
           const std::size_t f = listed++;
-          std::string item = std::filesystem::path(file.path).filename().string();
-          if (file.lines)
-            item += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+          const std::string item =
+              WrittenText(std::filesystem::path(file.path).filename().string(), file);
           if (f > 0) line += ',';
           if (f > 0 && line.size() + 1 + item.size() > kMessageLineLength) {
             lines.push_back(line);

@@ -42,10 +42,6 @@ namespace {
 constexpr QPoint kWindowPos(177, 122);
 constexpr QSize kWindowSize(757, 463);
 
-std::string ToPath(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
-
 template <class W> W* Place(W* widget, const char* name, QRect rect) {
   widget->setObjectName(QString::fromLatin1(name));
   widget->setGeometry(rect);
@@ -117,7 +113,7 @@ std::optional<QString> RunSaveDialog(QWidget* parent, const QString& current) {
 } // namespace
 
 QString OutputNameFor(const QString& inputPath) {
-  return QString::fromLocal8Bit(OutputNameLastThreeReplaced(ToPath(inputPath)));
+  return FromPath(OutputNameLastThreeReplaced(ToPath(inputPath)));
 }
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {

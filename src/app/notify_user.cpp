@@ -1,5 +1,7 @@
 #include "app/notify_user.h"
 
+#include "app/controls.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -57,10 +59,6 @@ QString ShortenMiddle(const QString& text, qsizetype length) {
   return text.left(head) + dots + text.right(kept - head);
 }
 
-QString OwnPath(const std::string& path) {
-  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
-}
-
 } // namespace
 
 QString FitLine(const QString& line) {
@@ -92,15 +90,14 @@ QString FailureText(std::string_view first, const std::string& file, const std::
   QString text = QString::fromLatin1(first.data(), static_cast<qsizetype>(first.size()));
   if (reason.empty()) return text;
   text += QStringLiteral("\n(");
-  if (!file.empty()) text += QFileInfo(OwnPath(file)).absoluteFilePath() + QStringLiteral(": ");
-  return text + OwnPath(reason) + u')';
+  if (!file.empty()) text += QFileInfo(FromPath(file)).absoluteFilePath() + QStringLiteral(": ");
+  return text + FromPath(reason) + u')';
 }
 
 QString ResultText(const ConversionResult& result, const std::string& input) {
   const std::string first = ResultMessage(result);
   const std::string& detail = result.failureDetail;
-  if (Succeeded(result.status) || detail.empty())
-    return QString::fromLocal8Bit(first.data(), static_cast<qsizetype>(first.size()));
+  if (Succeeded(result.status) || detail.empty()) return FromPath(first);
   if (result.status == ConvertStatus::CannotOpen) return FailureText(first, input, detail);
   return OutputFailureText(first, detail);
 }

@@ -166,11 +166,10 @@ void TSpectrumForm::btnSavePictureClick() {
   if (!picture_) return;
   const std::string name = FileBeside(OutputStemOf(OutputNameLastThreeReplaced(input_path_)),
                                       ProductOf(ProductId::Waterfall));
-  const std::optional<QString> file = askPictureFile(QString::fromLocal8Bit(name));
+  const std::optional<QString> file = askPictureFile(FromPath(name));
   if (!file) return;
   OutputTarget target;
-  if (!target.Open(file->toLocal8Bit().toStdString()) || !picture_->WritePng(target) ||
-      !target.Finish()) {
+  if (!target.Open(ToPath(*file)) || !picture_->WritePng(target) || !target.Finish()) {
     const std::string detail = target.FailureDetail();
     target.Abandon();
     ShowMessage(MessageKind::Error, OutputFailureText(kMsgCannotWrite, detail));

@@ -137,6 +137,11 @@ std::string WithThousands(std::int64_t n) {
   return out;
 }
 
+std::string WrittenText(const std::string& name, const WrittenFile& file) {
+  if (!file.lines) return name;
+  return name + " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+}
+
 std::string ImportLine(const std::string& subject, const WrittenFile& database) {
   if (database.replaced.value_or(false))
     return subject + ": replaced its earlier import in " + database.path;
@@ -172,9 +177,7 @@ BatchOutcome DescribeBatch(const std::vector<Job>& jobs, const std::vector<JobRe
       std::string written;
       for (const WrittenFile& file : r.written) {
         if (file.replaced) continue; // a database: a line of its own
-        written += (written.empty() ? "" : ", ") + file.path;
-        if (file.lines)
-          written += " (" + WithThousands(*file.lines) + (*file.lines == 1 ? " line)" : " lines)");
+        written += (written.empty() ? "" : ", ") + WrittenText(file.path, file);
       }
       if (!written.empty()) lines.push_back(input + " -> " + written);
       for (const WrittenFile& file : r.written)

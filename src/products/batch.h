@@ -99,6 +99,10 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
                        const std::atomic<bool>& stop, ProgressCounters& progress, bool listWritten,
                        std::vector<std::string>& lines);
 
+// A file written as a batch's lines name it: `name` and, for a text, its lines ("a.out (25,698
+// lines)").
+std::string WrittenText(const std::string& name, const WrittenFile& file);
+
 // The line of a log's import into a database: "a.qx: imported into s.db (1,234 records)" or
 // "a.qx: replaced its earlier import in s.db"; `subject` names the log.
 std::string ImportLine(const std::string& subject, const WrittenFile& database);
