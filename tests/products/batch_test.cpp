@@ -4,6 +4,7 @@
 
 #include "example_log.h"
 #include "products/batch.h"
+#include "products/filter_texts.h"
 #include "support/temp_dir.h"
 
 namespace veltrix {
@@ -65,6 +66,61 @@ TEST(RunBatch, StartsNothingOnceStopped) {
     EXPECT_FALSE(std::filesystem::exists(jobs[i].PathOf(ProductId::Text)));
   }
   EXPECT_EQ(progress.Sample().filesDone, 0u);
+}
+
+// How the batch's lines name what was written: a text with its lines, a database's import.
+TEST(DescribeBatch, NamesWrittenFilesAndImports) {
+  const std::pair<WrittenFile, std::string> written[] = {
+      {WrittenFile("a.kml"), "a.kml"},
+      {WrittenFile("a.out", 1), "a.out (1 line)"},
+      {WrittenFile("a.out", 25698), "a.out (25,698 lines)"},
+  };
+  for (const auto& [file, text] : written) EXPECT_EQ(WrittenText(file.path, file), text);
+  const std::pair<WrittenFile, std::string> imports[] = {
+      {WrittenFile("s.db", 1, false), "a.qx: imported into s.db (1 record)"},
+      {WrittenFile("s.db", 1234, false), "a.qx: imported into s.db (1,234 records)"},
+      {WrittenFile("s.db", 1234, true), "a.qx: replaced its earlier import in s.db"},
+  };
+  for (const auto& [file, text] : imports) EXPECT_EQ(ImportLine("a.qx", file), text);
+}
+
+// A wrong filter value is named the way the front end names it, the window's labels here.
+TEST(ReadFilters, NamesTheValueThatIsWrong) {
+  const FilterNames names{"Minimum RSSI", "From",       "To",
+                          "Channels",     "Encryption", "MACs to leave out"};
+  const auto texts = [](auto set) {
+    FilterTexts t;
+    set(t);
+    return t;
+  };
+  const std::pair<FilterTexts, std::string> cases[] = {
+      {texts([](FilterTexts& t) { t.minRssi = "loud"; }),
+       "Minimum RSSI: 'loud' is not a whole number of dBm, such as -75"},
+      {texts([](FilterTexts& t) {
+         t.from = "2007-07-12";
+         t.to = "2007-07-11";
+       }),
+       "To: '2007-07-11' is before From '2007-07-12'"},
+      {texts([](FilterTexts& t) { t.channels = "1-x"; }),
+       "Channels: '1-x' is not a list of channels such as 1,6,11 or 1-3,11"},
+      {texts([](FilterTexts& t) { t.encryption = "wpa"; }),
+       "Encryption: 'wpa' is neither open nor wep"},
+      {texts([](FilterTexts& t) { t.macLists = {"00:11"}; }), "MACs to leave out: '00:11' "},
+  };
+  for (const auto& [given, says] : cases) {
+    MapFilters filters;
+    const std::optional<std::string> problem = ReadFilters(given, names, filters);
+    ASSERT_TRUE(problem.has_value()) << says;
+    EXPECT_EQ(problem->substr(0, says.size()), says);
+  }
+  MapFilters filters;
+  EXPECT_FALSE(ReadFilters(texts([](FilterTexts& t) {
+                             t.channels = "1,6";
+                             t.encryption = "wep";
+                           }),
+                           names, filters));
+  EXPECT_TRUE(filters.accessPoints.channels->test(6));
+  EXPECT_EQ(filters.accessPoints.encryption, Encryption::Wep);
 }
 
 } // namespace
