@@ -193,6 +193,7 @@ TAccessPointsForm::TAccessPointsForm(QWidget* parent) : QWidget(parent, Qt::Wind
   progressBar_ = pbDrawing;
   btnCancelDrawing = new QPushButton(QStringLiteral("Cancel"), this);
   btnCancelDrawing->setObjectName(QStringLiteral("btnCancelDrawing"));
+  cancelButton_ = btnCancelDrawing;
   btnCopy = new QPushButton(QStringLiteral("Copy"), this);
   btnCopy->setObjectName(QStringLiteral("btnCopy"));
   btnSaveTable = new QPushButton(QStringLiteral("Save Table..."), this);
@@ -242,30 +243,23 @@ TAccessPointsForm::TAccessPointsForm(QWidget* parent) : QWidget(parent, Qt::Wind
 }
 
 TAccessPointsForm::~TAccessPointsForm() {
-  closing_ = true;
-  worker_.reset(); // it calls into the controls: gone before they are
+  EndDrawing(); // it calls into the controls: gone before they are
 }
 
 void TAccessPointsForm::Draw(const std::string& inputPath, const QString& name) {
   if (Drawing()) return;
   ShowTable(nullptr);
-  worker_.reset(); // the one that gathered the table shown
-  output_ = nullptr;
-  input_path_ = inputPath;
   setWindowTitle(QStringLiteral("Access Points \u2014 ") + name);
   // The access points as --ap-summary gathers them, with no file to write.
   auto output = std::make_unique<MapOutput>(MapFiles{}, MapSettings{});
   output_ = output.get();
   Convert::Outputs outputs;
   outputs.push_back(std::move(output));
-  btnCancelDrawing->setEnabled(true);
-  if (onDrawing) onDrawing(true);
-  ConversionDisplay& display = *this;
-  worker_ = std::make_unique<ConvertWorker>(inputPath, std::move(outputs), display, recordHook);
+  StartDrawing(inputPath, std::move(outputs));
 }
 
 void TAccessPointsForm::btnCancelDrawingClick() {
-  if (worker_) worker_->Terminate();
+  CancelDrawing();
 }
 
 void TAccessPointsForm::btnCopyClick() {
@@ -306,13 +300,7 @@ void TAccessPointsForm::btnSaveTableClick() {
 }
 
 void TAccessPointsForm::closeEvent(QCloseEvent* event) {
-  // Drawing stops with the window; a table already shown stays.
-  closing_ = true;
-  if (Drawing()) {
-    worker_.reset();
-    output_ = nullptr;
-  }
-  closing_ = false;
+  EndDrawing(); // drawing stops with the window; a table already shown stays
   QWidget::closeEvent(event);
 }
 
@@ -326,15 +314,10 @@ bool TAccessPointsForm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TAccessPointsForm::ConversionEnded(const ConversionResult& result) {
-  // The table itself says that the log has been read; only what went wrong is told.
-  if (!Succeeded(result.status) && !closing_)
-    ShowMessage(StatusKind(result.status), ResultText(result, input_path_));
-  btnCancelDrawing->setEnabled(false);
+void TAccessPointsForm::Drawn(const ConversionResult& result, bool closing) {
   // A cancelled drawing read only part of the log: its table would mislead.
-  const bool whole = result.status == ConvertStatus::Completed && !closing_;
+  const bool whole = result.status == ConvertStatus::Completed && !closing;
   ShowTable(whole ? &output_->Table() : nullptr);
-  if (onDrawing) onDrawing(false);
 }
 
 void TAccessPointsForm::ShowTable(const AccessPointTable* table) {

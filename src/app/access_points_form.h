@@ -26,7 +26,7 @@ namespace veltrix {
 class AccessPointTable;
 class MapOutput;
 
-class TAccessPointsForm : public QWidget, private ProgressBarDisplay {
+class TAccessPointsForm : public QWidget, public LogDrawing {
   Q_OBJECT
 
 public:
@@ -36,20 +36,15 @@ public:
   // Gathers and shows the access points of the identified log at `inputPath`, `name` being its
   // file name.
   void Draw(const std::string& inputPath, const QString& name);
-  bool Drawing() const { return worker_ && !worker_->Ended(); }
 
   void btnCancelDrawingClick();
   void btnCopyClick();
   void btnSaveTableClick();
 
-  // Told when drawing starts (true) and ends (false): the main window locks its inputs meanwhile.
-  std::function<void(bool drawing)> onDrawing;
   // How Save Table asks for a file name; the default runs a save dialog.
   std::function<std::optional<QString>(const QString& proposed)> askTableFile;
   // The delimiter Save Table writes with, asked at the moment of saving.
   std::function<char()> delimiter = [] { return ','; };
-  // For tests: set by TMainForm::SetRecordHook.
-  ConvertWorker::RecordHook recordHook;
 
   // Whether a table is shown: the last drawing read its whole log.
   bool TableShown() const { return shown_; }
@@ -67,7 +62,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  void ConversionEnded(const ConversionResult& result) override;
+  void Drawn(const ConversionResult& result, bool closing) override;
 
   // Shows the rows of `table`, or none.
   void ShowTable(const AccessPointTable* table);
@@ -78,11 +73,8 @@ private:
   class Rows;
   Model* model_;
   Rows* rows_;
-  std::unique_ptr<ConvertWorker> worker_;
   const MapOutput* output_ = nullptr; // the worker's
-  std::string input_path_;
   bool shown_ = false;
-  bool closing_ = false;
 };
 
 } // namespace veltrix

@@ -1,24 +1,13 @@
 #include "app/convert_worker.h"
 
+#include "app/notify_user.h"
+
+#include <QAbstractButton>
 #include <QProgressBar>
 
 #include <utility>
 
 namespace veltrix {
-
-void ProgressBarDisplay::ShowStart(std::int64_t totalBytes) {
-  progressBar_->setRange(0, totalBytes >= 0 ? 100 : 0);
-  progressBar_->setValue(0);
-  progressBar_->setVisible(true);
-}
-
-void ProgressBarDisplay::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
-  progressBar_->setValue(ProgressPercent(bytesRead, totalBytes));
-}
-
-void ProgressBarDisplay::ShowFinish(std::int64_t) {
-  progressBar_->setVisible(false);
-}
 
 ConvertWorker::ConvertWorker(std::string inputPath, Convert::Outputs outputs,
                              ConversionDisplay& display, RecordHook afterRecord)
@@ -120,6 +109,49 @@ void ConvertWorker::ShowFinish(std::int64_t totalBytes) {
     ShowLatestProgress();
     display_.ShowFinish(totalBytes);
   });
+}
+
+void LogDrawing::StartDrawing(const std::string& inputPath, Convert::Outputs outputs) {
+  worker_.reset(); // the one whose result is shown
+  input_path_ = inputPath;
+  cancelButton_->setEnabled(true);
+  if (onDrawing) onDrawing(true);
+  ConversionDisplay& display = *this;
+  worker_ = std::make_unique<ConvertWorker>(inputPath, std::move(outputs), display, recordHook);
+}
+
+void LogDrawing::CancelDrawing() {
+  if (worker_) worker_->Terminate();
+}
+
+void LogDrawing::EndDrawing() {
+  if (!Drawing()) return; // a result shown stays
+  closing_ = true;
+  worker_.reset();
+  closing_ = false;
+}
+
+void LogDrawing::ShowStart(std::int64_t totalBytes) {
+  progressBar_->setRange(0, totalBytes >= 0 ? 100 : 0);
+  progressBar_->setValue(0);
+  progressBar_->setVisible(true);
+}
+
+void LogDrawing::ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) {
+  progressBar_->setValue(ProgressPercent(bytesRead, totalBytes));
+}
+
+void LogDrawing::ShowFinish(std::int64_t) {
+  progressBar_->setVisible(false);
+}
+
+void LogDrawing::ConversionEnded(const ConversionResult& result) {
+  // What is drawn says that the log has been read; only what went wrong is told.
+  if (!Succeeded(result.status) && !closing_)
+    ShowMessage(StatusKind(result.status), ResultText(result, input_path_));
+  cancelButton_->setEnabled(false);
+  Drawn(result, closing_);
+  if (onDrawing) onDrawing(false);
 }
 
 } // namespace veltrix

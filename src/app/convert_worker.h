@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 
 #include "convert/convert.h"
 
+class QAbstractButton;
 class QProgressBar;
 
 namespace veltrix {
@@ -32,17 +34,6 @@ public:
   virtual void ShowFinish(std::int64_t totalBytes) = 0;
   // The last call: the engine has returned with `result`.
   virtual void ConversionEnded(const ConversionResult& result) = 0;
-};
-
-// The display of a second window that draws from a log (a picture, a table): a progress bar
-// shown while the log is read, busy when its size is not known beforehand.
-class ProgressBarDisplay : public ConversionDisplay {
-protected:
-  void ShowStart(std::int64_t totalBytes) override;
-  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
-  void ShowFinish(std::int64_t totalBytes) override;
-
-  QProgressBar* progressBar_ = nullptr; // set by the window once it has made it
 };
 
 class ConvertWorker : private ConversionObserver {
@@ -99,6 +90,42 @@ private:
   std::int64_t shownBytes_ = -1; // window thread: what the display shows
   Convert convert_;
   std::thread thread_; // last: starts once everything above exists
+};
+
+// A second window's drawing from a log (a picture, a table) on a ConvertWorker: a progress bar
+// shown while the log is read (busy when its size is not known beforehand), Cancel, the message
+// of a failure, and the main window told meanwhile (onDrawing). The window gives the outputs and
+// takes the result (Drawn).
+class LogDrawing : public ConversionDisplay {
+public:
+  bool Drawing() const { return worker_ && !worker_->Ended(); }
+  // Told when drawing starts (true) and ends (false): the main window locks its inputs meanwhile.
+  std::function<void(bool drawing)> onDrawing;
+  // For tests: set by TMainForm::SetRecordHook.
+  ConvertWorker::RecordHook recordHook;
+
+protected:
+  // Draws the log at `inputPath` into `outputs`; the worker of an earlier drawing goes.
+  void StartDrawing(const std::string& inputPath, Convert::Outputs outputs);
+  void CancelDrawing();
+  // Stops a drawing at once, without messages: the window closes. Its controls must still be
+  // there, so a window calls it in its destructor too.
+  void EndDrawing();
+  // The drawing has ended with `result`; `closing` while the window goes away.
+  virtual void Drawn(const ConversionResult& result, bool closing) = 0;
+
+  QProgressBar* progressBar_ = nullptr; // set by the window once it has made them
+  QAbstractButton* cancelButton_ = nullptr;
+  std::string input_path_; // of the drawing running or shown
+
+private:
+  void ShowStart(std::int64_t totalBytes) override;
+  void ShowProgress(std::int64_t bytesRead, std::int64_t totalBytes) override;
+  void ShowFinish(std::int64_t totalBytes) override;
+  void ConversionEnded(const ConversionResult& result) override;
+
+  std::unique_ptr<ConvertWorker> worker_;
+  bool closing_ = false;
 };
 
 } // namespace veltrix

@@ -99,6 +99,7 @@ TSpectrumForm::TSpectrumForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   btnCancelDrawing = new QPushButton(QStringLiteral("Cancel"), this);
   btnCancelDrawing->setObjectName(QStringLiteral("btnCancelDrawing"));
   btnCancelDrawing->setEnabled(false);
+  cancelButton_ = btnCancelDrawing;
   btnSavePicture = new QPushButton(QStringLiteral("Save Picture..."), this);
   btnSavePicture->setObjectName(QStringLiteral("btnSavePicture"));
   btnSavePicture->setEnabled(false);
@@ -123,17 +124,14 @@ TSpectrumForm::TSpectrumForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 TSpectrumForm::~TSpectrumForm() {
-  closing_ = true;
-  worker_.reset(); // it calls into the controls: gone before they are
+  EndDrawing(); // it calls into the controls: gone before they are
 }
 
 void TSpectrumForm::Draw(const std::string& inputPath, const QString& name) {
   if (Drawing()) return;
-  worker_.reset(); // the one that drew the picture shown
   picture_.reset();
   View->SetImage(QImage());
   lReadout->clear();
-  input_path_ = inputPath;
   setWindowTitle(QStringLiteral("Spectrum \u2014 ") + name);
   WaterfallSettings settings;
   settings.name = name.toStdString();
@@ -141,11 +139,8 @@ void TSpectrumForm::Draw(const std::string& inputPath, const QString& name) {
   output_ = output.get();
   Convert::Outputs outputs;
   outputs.push_back(std::move(output));
-  btnCancelDrawing->setEnabled(true);
   btnSavePicture->setEnabled(false);
-  if (onDrawing) onDrawing(true);
-  ConversionDisplay& display = *this;
-  worker_ = std::make_unique<ConvertWorker>(inputPath, std::move(outputs), display, recordHook);
+  StartDrawing(inputPath, std::move(outputs));
 }
 
 QString TSpectrumForm::ReadoutText(QPointF point) const {
@@ -159,7 +154,7 @@ QString TSpectrumForm::ReadoutText(QPointF point) const {
 }
 
 void TSpectrumForm::btnCancelDrawingClick() {
-  if (worker_) worker_->Terminate();
+  CancelDrawing();
 }
 
 void TSpectrumForm::btnSavePictureClick() {
@@ -177,19 +172,12 @@ void TSpectrumForm::btnSavePictureClick() {
 }
 
 void TSpectrumForm::closeEvent(QCloseEvent* event) {
-  // Drawing stops with the window.
-  closing_ = true;
-  if (worker_) worker_.reset();
-  closing_ = false;
+  EndDrawing(); // drawing stops with the window
   QWidget::closeEvent(event);
 }
 
-void TSpectrumForm::ConversionEnded(const ConversionResult& result) {
-  // The picture itself says that the log has been read; only what went wrong is told.
-  if (!Succeeded(result.status) && !closing_)
-    ShowMessage(StatusKind(result.status), ResultText(result, input_path_));
-  btnCancelDrawing->setEnabled(false);
-  if (Succeeded(result.status) && !closing_) {
+void TSpectrumForm::Drawn(const ConversionResult& result, bool closing) {
+  if (Succeeded(result.status) && !closing) {
     if (output_->Picture()) {
       picture_ = output_->Picture();
       View->SetImage(ImageOf(*picture_));
@@ -198,7 +186,6 @@ void TSpectrumForm::ConversionEnded(const ConversionResult& result) {
     }
   }
   btnSavePicture->setEnabled(picture_.has_value());
-  if (onDrawing) onDrawing(false);
 }
 
 } // namespace veltrix

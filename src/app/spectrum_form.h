@@ -44,7 +44,7 @@ private:
   QImage image_;
 };
 
-class TSpectrumForm : public QWidget, private ProgressBarDisplay {
+class TSpectrumForm : public QWidget, public LogDrawing {
   Q_OBJECT
 
 public:
@@ -53,17 +53,12 @@ public:
 
   // Draws the picture of the identified log at `inputPath`, `name` being its file name.
   void Draw(const std::string& inputPath, const QString& name);
-  bool Drawing() const { return worker_ && !worker_->Ended(); }
 
   void btnCancelDrawingClick();
   void btnSavePictureClick();
 
-  // Told when drawing starts (true) and ends (false): the main window locks its inputs meanwhile.
-  std::function<void(bool drawing)> onDrawing;
   // How Save Picture asks for a file name; the default runs a save dialog.
   std::function<std::optional<QString>(const QString& proposed)> askPictureFile;
-  // For tests: set by TMainForm::SetRecordHook.
-  ConvertWorker::RecordHook recordHook;
 
   // The picture shown, if any, and the readout text of a picture point.
   const std::optional<WaterfallPicture>& Picture() const { return picture_; }
@@ -79,13 +74,10 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  void ConversionEnded(const ConversionResult& result) override;
+  void Drawn(const ConversionResult& result, bool closing) override;
 
-  std::unique_ptr<ConvertWorker> worker_;
   const WaterfallOutput* output_ = nullptr; // the worker's
   std::optional<WaterfallPicture> picture_;
-  std::string input_path_;
-  bool closing_ = false;
 };
 
 } // namespace veltrix
