@@ -70,8 +70,8 @@ void MacField(OutputFile& out, const std::uint8_t* mac) {
 void ContextPrefix(OutputFile& out, const LineSources& src) {
   const ConversionOptions& o = src.options;
   const GpsDecoder& gps = src.decoder.gps;
-  if (o.rtcDate) out.PlainField(src.frame.RtcDateText.view());
-  if (o.rtcTime) out.PlainField(src.frame.RtcTimeText.view());
+  if (o.rtcDate) out.PlainField(src.frame.RtcDateText);
+  if (o.rtcTime) out.PlainField(src.frame.RtcTimeText);
   if (o.marker) out.Field(src.frame.MarkerText);
   if (o.gpsDate) out.PlainField(gps.DateText());
   if (o.gpsTime) out.PlainField(gps.TimeText());

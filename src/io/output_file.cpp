@@ -93,15 +93,15 @@ void OutputFile::Abandon() {
   data_.reset();
 }
 
-void OutputFile::Field(std::string_view text) {
-  bool quote = false;
+bool OutputFile::NeedsQuotes(std::string_view text) const {
   for (const char c : text) {
-    if (c == delimiter_ || c == '"' || c == '\r' || c == '\n') {
-      quote = true;
-      break;
-    }
+    if (c == delimiter_ || c == '"' || c == '\r' || c == '\n') return true;
   }
-  if (!quote) {
+  return false;
+}
+
+void OutputFile::Field(std::string_view text) {
+  if (!NeedsQuotes(text)) {
     PlainField(text);
     return;
   }
@@ -116,6 +116,14 @@ void OutputFile::Field(std::string_view text) {
   }
   *out++ = '"';
   Commit(static_cast<std::size_t>(out - start));
+}
+
+void OutputFile::Field(const ShortText& text) {
+  if (NeedsQuotes(text)) {
+    Field(text.view());
+  } else {
+    PlainField(text);
+  }
 }
 
 void OutputFile::Text(std::string_view text) {

@@ -15,6 +15,7 @@
 
 #include "io/background_writer.h"
 #include "io/output_target.h"
+#include "text/short_text.h"
 
 namespace veltrix {
 
@@ -59,6 +60,14 @@ public:
     PutSeparator();
     PutRaw(text);
   }
+  // A short text kept in place (a date, a time, a GPS text), copied whole.
+  void Field(const ShortText& text);
+  void PlainField(const ShortText& text) {
+    Reserve(sizeof text.data + 1);
+    PutSeparator();
+    std::memcpy(data_.get() + used_, text.data.data(), sizeof text.data);
+    used_ += text.size;
+  }
   void IntegerField(std::int64_t value);
   void Fixed2Field(double value); // as printf "%.2f"
   // Raw bytes of any length, outside the field rule (XML, a fixed header line).
@@ -96,6 +105,7 @@ public:
 private:
   static constexpr std::size_t kFlushAt = kBufferSize - 16 * 1024;
   void Flush();
+  bool NeedsQuotes(std::string_view text) const;
 
   bool Started(bool opened);
   // Waits for the write in the background, if any; false when a write has failed.

@@ -24,10 +24,10 @@ public:
 
   // The texts of the fix, made once per fix for the line writers: "%02d/%02d/%04d" (month
   // first), "%02d:%02d:%02d", "%.5f N" or "%.5f S", "%.5f E" or "%.5f W".
-  std::string_view DateText() const { return date_.view(); }
-  std::string_view TimeText() const { return time_.view(); }
-  std::string_view LatitudeText() const { return latitude_.view(); }
-  std::string_view LongitudeText() const { return longitude_.view(); }
+  const ShortText& DateText() const { return date_; }
+  const ShortText& TimeText() const { return time_; }
+  const ShortText& LatitudeText() const { return latitude_; }
+  const ShortText& LongitudeText() const { return longitude_; }
 
   std::int16_t Month = 0, Day = 0, Year = 0, Hours = 0, Minutes = 0, Seconds = 0;
   double Latitude = 0.0;   // degrees, positive north

@@ -11,11 +11,14 @@
 
 namespace veltrix {
 
-// A short text kept in place, so framing a record or a GPS fix allocates nothing.
+// A short text kept in place, so framing a record or a GPS fix allocates nothing. Its whole array
+// may be copied where its text goes: a fixed-size copy costs less than one of the text's length.
 struct ShortText {
   std::array<char, 16> data{};
   std::uint8_t size = 0;
   std::string_view view() const { return {data.data(), size}; }
+  operator std::string_view() const { return view(); }
+  bool operator==(const ShortText& other) const { return view() == other.view(); }
 };
 
 // Three numbers joined by a separator, as printf's "%02d<sep>%02d<sep>%0<lastWidth>d": a date
