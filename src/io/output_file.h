@@ -21,7 +21,7 @@ namespace veltrix {
 
 class OutputFile {
 public:
-  static constexpr std::size_t kBufferSize = 128 * 1024;
+  static constexpr std::size_t kBufferSize = 512 * 1024;
 
   explicit OutputFile(char delimiter);
   ~OutputFile();

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace veltrix {
 
@@ -123,6 +124,29 @@ inline char* FormatFixed2(char* out, double value) {
   return out + 3;
 }
 
+// The texts of 0.00 to 100.00 by hundredths, made once: a share is looked up, not formatted.
+struct PercentTexts {
+  static constexpr unsigned kCount = 10001;
+  struct Entry {
+    char text[7]; // copied whole: the room after a share's text takes these bytes too
+    std::uint8_t size;
+  };
+  Entry entries[kCount];
+
+  static const PercentTexts& Get() {
+    static const PercentTexts texts;
+    return texts;
+  }
+
+private:
+  PercentTexts() : entries{} {
+    for (unsigned h = 0; h < kCount; ++h) {
+      char* end = FormatFixed2(entries[h].text, h / 100.0);
+      entries[h].size = static_cast<std::uint8_t>(end - entries[h].text);
+    }
+  }
+};
+
 // The shares of one total in percent, two decimals: FormatFixed2(out, part * 100.0 / total) for
 // part <= total, in integers. The quotient of two integers is never so close to a halfway point
 // between hundredths that the rounding of the double could fall on the other side, except exactly
@@ -132,7 +156,8 @@ inline char* FormatFixed2(char* out, double value) {
 class Shares {
 public:
   explicit Shares(std::uint32_t total)
-      : total_(total), inverse_(total > 1 ? ~std::uint64_t{0} / total : ~std::uint64_t{0}) {}
+      : total_(total), inverse_(total > 1 ? ~std::uint64_t{0} / total : ~std::uint64_t{0}),
+        texts_(PercentTexts::Get()) {}
 
   char* Format(char* out, std::uint32_t part) const {
     __extension__ using Wide = unsigned __int128;
@@ -141,27 +166,21 @@ public:
     const std::uint64_t scaled = std::uint64_t{part} * 10000;
     std::uint64_t hundredths = static_cast<std::uint64_t>((Wide{scaled} * inverse_) >> 64);
     std::uint64_t rest = scaled - hundredths * total_;
-    if (rest >= total_) {
-      ++hundredths;
-      rest -= total_;
-    }
+    const bool short_by_one = rest >= total_; // without branches: either way is as likely
+    hundredths += short_by_one ? 1 : 0;
+    rest -= short_by_one ? total_ : 0;
     if (2 * rest == total_)
       return FormatFixed2(out, static_cast<double>(part) * 100 / static_cast<double>(total_));
-    if (2 * rest > total_) ++hundredths;
-    const unsigned whole = static_cast<unsigned>(hundredths / 100);
-    const unsigned cents = static_cast<unsigned>(hundredths % 100);
-    if (whole >= 100) *out++ = '1'; // only 100.00 reaches three digits
-    if (whole >= 10) *out++ = static_cast<char>('0' + whole / 10 % 10);
-    *out++ = static_cast<char>('0' + whole % 10);
-    out[0] = '.';
-    out[1] = static_cast<char>('0' + cents / 10);
-    out[2] = static_cast<char>('0' + cents % 10);
-    return out + 3;
+    hundredths += 2 * rest > total_ ? 1 : 0;
+    const PercentTexts::Entry& text = texts_.entries[hundredths]; // part <= total: 100.00 at most
+    std::memcpy(out, text.text, sizeof text.text);
+    return out + text.size;
   }
 
 private:
   std::uint64_t total_;
   std::uint64_t inverse_; // floor((2^64 - 1) / total)
+  const PercentTexts& texts_;
 };
 
 // One share of `total`, as Shares formats it.
