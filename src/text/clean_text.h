@@ -86,6 +86,14 @@ inline void AppendCleanText(std::string& out, std::string_view bytes, Clean how 
   }
 }
 
+// False when cleaning (as Text) leaves `bytes` as they are: printable ASCII alone.
+inline bool NeedsCleaning(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (c < 0x20 || c > 0x7E) return true; // a char may be signed: bytes above 0x7F are below 0
+  }
+  return false;
+}
+
 inline std::string CleanText(std::string_view bytes, Clean how = Clean::Text) {
   std::string out;
   AppendCleanText(out, bytes, how);

@@ -5,6 +5,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "text/number_format.h"
@@ -24,10 +25,18 @@ struct DateTime {
 
   // "2007-12-07T13:00:11", or with `separator` ' ': "2007-12-07 13:00:11". Four-digit year.
   std::string Iso(char separator = 'T') const {
+    char text[kIsoCapacity];
+    return std::string(text, PutIso(text, separator));
+  }
+  // The same into `out`, which has room for kIsoCapacity bytes; returns the end of the text.
+  static constexpr std::size_t kIsoCapacity = 80;
+  char* PutIso(char* out, char separator = 'T') const {
     Writer w;
     w.Put(year, 4).Char('-').Put(month, 2).Char('-').Put(day, 2).Char(separator);
     w.Put(hours, 2).Char(':').Put(minutes, 2).Char(':').Put(seconds, 2);
-    return w.Text();
+    const auto size = static_cast<std::size_t>(w.out - w.text);
+    std::memcpy(out, w.text, size);
+    return out + size;
   }
   // As the log's RTC texts are written, month first: "12/07/2007 13:00:11".
   std::string RtcText() const {

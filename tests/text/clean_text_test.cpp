@@ -36,5 +36,16 @@ TEST(CleanText, KeepsValidUtf8AndEscapesEverythingElse) {
   }
 }
 
+// The shortcut past cleaning is taken only for texts that cleaning leaves as they are.
+TEST(CleanText, NeedsCleaningWhereverCleaningChangesAByte) {
+  EXPECT_FALSE(NeedsCleaning("Office 2.4 GHz ~!"));
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string text = "a" + std::string(1, static_cast<char>(byte));
+    SCOPED_TRACE(byte);
+    EXPECT_EQ(NeedsCleaning(text), byte < 0x20 || byte > 0x7E);
+    if (!NeedsCleaning(text)) EXPECT_EQ(CleanText(text), text);
+  }
+}
+
 } // namespace
 } // namespace veltrix

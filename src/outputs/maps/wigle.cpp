@@ -1,6 +1,8 @@
 // WiGLE's CSV upload format, always comma-separated.
 #include "outputs/maps/wigle.h"
 
+#include <algorithm>
+
 #include "decode/channels.h"
 #include "outputs/maps/map_text.h"
 
@@ -22,15 +24,25 @@ void WriteWigleHeader(OutputFile& out, bool b, bool g, const std::string& progra
 }
 
 void WriteWigleRow(OutputFile& out, const Sighting& s) {
-  out.PlainField(ColonMac(s.mac));
-  out.Field(CleanText(s.ssid));
+  // Written from texts on the stack: a row is written for every sighting with a position.
+  char mac[kMacTextSize];
+  std::string_view macText = FormatMac(s.mac.data(), mac);
+  std::replace(mac, mac + macText.size(), '-', ':');
+  out.PlainField(macText);
+  if (NeedsCleaning(s.ssid)) {
+    out.Field(CleanText(s.ssid));
+  } else {
+    out.Field(s.ssid);
+  }
   out.PlainField(s.wep ? "[WEP][ESS]" : "[ESS]");
-  out.PlainField(s.position->time.Iso(' '));
+  char time[DateTime::kIsoCapacity];
+  out.PlainField({time, s.position->time.PutIso(time, ' ')});
   out.IntegerField(s.channel);
   out.IntegerField(ChannelMHz(s.channel));
   out.IntegerField(s.level);
-  out.PlainField(Degrees(s.position->latitude, kMapDecimals));
-  out.PlainField(Degrees(s.position->longitude, kMapDecimals));
+  char degrees[kFixed2Capacity];
+  out.PlainField({degrees, FormatFixed(degrees, s.position->latitude, kMapDecimals)});
+  out.PlainField({degrees, FormatFixed(degrees, s.position->longitude, kMapDecimals)});
   for (const char* rest : {"0", "0", "", "", "WIFI"}) out.PlainField(rest);
   out.EndLine();
 }
