@@ -1,7 +1,9 @@
 #pragma once
 // One output of a conversion. The engine frames each record once and hands the frame to every
-// output; an output decodes what it needs with a decoder of its own (so its options never change
-// what another output holds) and writes its own files.
+// output. An output decodes what it needs with a decoder of its own, or with one the engine runs
+// (DecodedGroups), which outputs that decode the same record groups share: the decoder's state
+// depends on nothing else, so one output's options never change what another holds. Each output
+// writes its own files.
 
 #include <cstdint>
 #include <optional>
@@ -9,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "decode/decoders.h"
 #include "io/output_target.h"
 #include "reader/identify.h"
 #include "reader/log_reader.h"
@@ -46,6 +49,13 @@ public:
   virtual std::vector<OutputDestination> Destinations() const = 0;
   // Creates the files for a log of `variant`. False when one cannot be created.
   virtual bool Open(LogVariant variant) = 0;
+  // For an output that reads decoded records through the engine: the record groups to decode.
+  // The engine then decodes each frame once for all the outputs asking for the same groups, before
+  // any of them takes it.
+  virtual std::optional<RecordGroups> DecodedGroups() const { return std::nullopt; }
+  // After Open, before the first frame: the decoder the engine runs for those groups, which lives
+  // until the log's end (LogEnded).
+  virtual void UseDecoder(RecordDecoder& /*decoder*/) {}
   // Takes the frame just read (framed or not: a stretch of garbage comes without one).
   virtual void Take(const Frame& frame) = 0;
   // True once a write has failed; the conversion then stops.

@@ -1,7 +1,9 @@
 #include "convert/convert.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -125,6 +127,18 @@ ConversionResult Convert::Run() {
     }
   }
 
+  // One decoder for each set of record groups the outputs ask the engine to decode.
+  std::vector<std::unique_ptr<RecordDecoder>> decoders;
+  for (const auto& output : outputs_) {
+    const std::optional<RecordGroups> groups = output->DecodedGroups();
+    if (!groups) continue;
+    auto same = std::find_if(decoders.begin(), decoders.end(),
+                             [&](const auto& decoder) { return decoder->groups == *groups; });
+    if (same == decoders.end())
+      same = decoders.insert(same, std::make_unique<RecordDecoder>(variant_, *groups));
+    output->UseDecoder(**same);
+  }
+
   ConversionOutput* failed = nullptr;
   for (;;) {
     if (terminate_ != nullptr && terminate_->load(std::memory_order_relaxed)) {
@@ -135,6 +149,7 @@ ConversionResult Convert::Run() {
     const std::int64_t consumed = reader.ReadRecord();
     bytes_read_ += consumed;
     if (consumed == 0) break;
+    for (const auto& decoder : decoders) decoder->Decode(reader.Current());
     for (const auto& output : outputs_) {
       output->Take(reader.Current());
       if (output->Failed()) failed = output.get();
@@ -150,6 +165,7 @@ ConversionResult Convert::Run() {
                      reader.Damage(), result.status == ConvertStatus::Cancelled};
     for (const auto& output : outputs_) output->LogEnded(end);
   }
+  decoders.clear();
   reader.CloseLog();
   // Each output is put in place unless one has failed; from a failure on, the rest are abandoned.
   for (const auto& output : outputs_) {

@@ -53,6 +53,13 @@ public:
   explicit SurveyPartOutput(Part& part) : part_(part) {}
   std::vector<OutputDestination> Destinations() const override { return {}; }
   bool Open(LogVariant variant) override { return part_.Open(variant); }
+  std::optional<RecordGroups> DecodedGroups() const override {
+    if constexpr (requires { part_.DecodedGroups(); }) return part_.DecodedGroups();
+    return std::nullopt;
+  }
+  void UseDecoder(RecordDecoder& decoder) override {
+    if constexpr (requires { part_.UseDecoder(decoder); }) part_.UseDecoder(decoder);
+  }
   void Take(const Frame& frame) override { part_.Take(frame); }
   void LogEnded(const LogEnd& end) override {
     if constexpr (requires { part_.LogEnded(end); }) part_.LogEnded(end);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "decode/record_state.h"
 #include "reader/identify.h"
@@ -103,23 +104,42 @@ DecodeResult DecodeB(const Frame& frame, RecordState& state, StationList& statio
                      const RecordGroups& groups, SightingSink* sightings = nullptr);
 
 // One generation's decoder with everything it keeps from record to record, created with the
-// start-up defaults: each output of a conversion has its own.
-struct RecordDecoder {
+// start-up defaults. Each output of a conversion has its own, or shares one with the outputs that
+// decode alike (see ConversionOutput::DecodedGroups).
+struct RecordDecoder : private SightingSink {
   explicit RecordDecoder(LogVariant variant, RecordGroups groups = RecordGroups::All(),
                          std::size_t stationCapacity = StationList::kDefaultCapacity)
       : variant(variant), groups(groups), stations(stationCapacity) {}
+  RecordDecoder(const RecordDecoder&) = delete;
+  RecordDecoder& operator=(const RecordDecoder&) = delete;
 
   DecodeResult Decode(const Frame& frame) {
-    return variant == LogVariant::B ? DecodeB(frame, state, stations, gps, groups, sightings)
-                                    : DecodeG(frame, state, stations, gps, groups, sightings);
+    decoding = &frame;
+    const std::uint64_t fixes = gps.Fixes;
+    SightingSink* sink = sinks_.empty() ? nullptr : sinks_.size() == 1 ? sinks_[0] : this;
+    result = variant == LogVariant::B ? DecodeB(frame, state, stations, gps, groups, sink)
+                                      : DecodeG(frame, state, stations, gps, groups, sink);
+    newFix = gps.Fixes != fixes;
+    decoding = nullptr;
+    return result;
   }
+  // Tells `sink` of every sighting, after the sinks added before it.
+  void AddSightingSink(SightingSink& sink) { sinks_.push_back(&sink); }
 
   LogVariant variant;
   RecordGroups groups;
   RecordState state;
   StationList stations;
   GpsDecoder gps;
-  SightingSink* sightings = nullptr;
+  DecodeResult result = DecodeResult::NothingToWrite; // of the last frame decoded
+  bool newFix = false;                                // the last frame decoded brought a GPS fix
+  const Frame* decoding = nullptr; // the frame being decoded, while the sinks are told
+
+private:
+  void AccessPointSighted(const StationNode& node) override {
+    for (SightingSink* sink : sinks_) sink->AccessPointSighted(node);
+  }
+  std::vector<SightingSink*> sinks_;
 };
 
 } // namespace veltrix

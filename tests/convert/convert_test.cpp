@@ -495,8 +495,29 @@ TEST(Convert, InputOfUnknownSize) {
   EXPECT_EQ(result.damage, (LogDamage{0, 0, 3}));
 }
 
-// One run into two outputs of different options: each holds exactly what its own conversion
-// writes, whatever the other decodes.
+// An output that asks the engine to decode `groups`, and keeps the decoder it is given.
+class DecoderUser final : public ConversionOutput {
+public:
+  explicit DecoderUser(RecordGroups groups) : groups_(groups) {}
+  std::vector<OutputDestination> Destinations() const override { return {}; }
+  bool Open(LogVariant) override { return true; }
+  std::optional<RecordGroups> DecodedGroups() const override { return groups_; }
+  void UseDecoder(RecordDecoder& decoder) override { decoder_ = &decoder; }
+  void Take(const Frame&) override { ready_ += decoder_->result == DecodeResult::RecordReady; }
+  bool Failed() const override { return false; }
+  bool Finish() override { return true; }
+  void Abandon() override {}
+  std::string FailureDetail() const override { return {}; }
+  std::vector<WrittenFile> Written() const override { return {}; }
+
+  const RecordGroups groups_;
+  const RecordDecoder* decoder_ = nullptr;
+  int ready_ = 0; // records the decoder had ready when this took the frame
+};
+
+// One run into outputs of different options: each holds exactly what its own conversion writes,
+// whatever the others decode. Outputs decoding the same groups share one decoder: here the first
+// text, a text of the same group without its header, context and access-point rule, and a probe.
 TEST(Convert, TwoOutputsInOneRun) {
   const auto capture = [](std::int8_t rssi, const testing::Bytes& frame) {
     testing::CaptureHeader h;
@@ -529,18 +550,35 @@ TEST(Convert, TwoOutputsInOneRun) {
   const std::string input = log.Write(dir.File("in.qx"));
   const std::string alone[] = {RunFiles(input, dir.File("a.out"), surveys).output,
                                RunFiles(input, dir.File("b.out"), rest).output};
+  ConversionOptions stations = Ticked({&O::survey}); // stations too, without the header
+  stations.delimiter = Delimiter::Semicolon;
+  const std::string stationsAlone = RunFiles(input, dir.File("c.out"), stations).output;
   Convert::Outputs outputs;
   outputs.push_back(
       std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("a2.out")}, surveys));
   outputs.push_back(
       std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("b2.out")}, rest));
+  outputs.push_back(
+      std::make_unique<DelimitedTextOutput>(OutputDestination{dir.File("c2.out")}, stations));
+  auto* const sameAsSurveys = new DecoderUser(surveys.Groups());
+  auto* const sameAsRest = new DecoderUser(rest.Groups());
+  auto* const sameAgain = new DecoderUser(stations.Groups());
+  outputs.emplace_back(sameAsSurveys);
+  outputs.emplace_back(sameAsRest);
+  outputs.emplace_back(sameAgain);
   RecordingObserver observer;
   EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute().status,
             ConvertStatus::Completed);
   EXPECT_EQ(SplitLines(alone[0]).size(), 3u);
   EXPECT_EQ(SplitLines(alone[1]).size(), 4u);
+  EXPECT_EQ(SplitLines(stationsAlone).size(), 2u);
   EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("a2.out"))), alone[0]);
   EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("b2.out"))), alone[1]);
+  EXPECT_EQ(testing::AsText(testing::ReadFile(dir.File("c2.out"))), stationsAlone);
+  // Two decoders in all, each decoding every frame once: the two surveys were ready once each.
+  EXPECT_EQ(sameAsSurveys->decoder_, sameAgain->decoder_);
+  EXPECT_NE(sameAsSurveys->decoder_, sameAsRest->decoder_);
+  EXPECT_EQ(sameAsSurveys->ready_, 2);
 }
 
 TEST(Convert, Cancel) {

@@ -279,7 +279,7 @@ bool DatabaseOutput::Open(LogVariant variant) {
     return false;
   }
   decoder_.emplace(variant, RecordGroups::All());
-  decoder_->sightings = this;
+  decoder_->AddSightingSink(*this);
   line_.CreateInMemory();
   // The rows go straight in when no other log is being imported; otherwise they wait in a scratch
   // file beside the database until this log's turn comes at its end, so that the logs of a batch

@@ -14,9 +14,23 @@ namespace {
 
 // GPX takes longitudes from -180 up to but not including 180: 180 is written as -180, the same
 // meridian.
+// Appends `part` at `out`; returns the end.
+char* Put(char* out, std::string_view part) {
+  std::memcpy(out, part.data(), part.size());
+  return out + part.size();
+}
+
+// lat="..." lon="...", the longitude 180 as -180, into room for kPlaceCapacity bytes.
+constexpr std::size_t kPlaceCapacity = 2 * kFixed2Capacity + 16;
+char* PutPlace(char* out, double latitude, double longitude) {
+  out = FormatFixed(Put(out, "lat=\""), latitude, kMapDecimals);
+  out = FormatFixed(Put(out, "\" lon=\""), longitude == 180.0 ? -180.0 : longitude, kMapDecimals);
+  return Put(out, "\"");
+}
+
 std::string Place(double latitude, double longitude) {
-  return "lat=\"" + Degrees(latitude, kMapDecimals) + "\" lon=\"" +
-         Degrees(longitude == 180.0 ? -180.0 : longitude, kMapDecimals) + "\"";
+  char text[kPlaceCapacity];
+  return std::string(text, PutPlace(text, latitude, longitude));
 }
 
 } // namespace
@@ -89,8 +103,12 @@ void WriteGpxTrackStart(OutputFile& out, const std::string& name) {
 }
 
 void WriteGpxTrackPoint(OutputFile& out, const GpsPosition& at) {
-  out.Text("<trkpt " + Place(at.latitude, at.longitude) + "><time>" + UtcText(at.time) +
-           "</time></trkpt>\n");
+  // Put together on the stack: a track has a point for every distinct fix.
+  char text[kPlaceCapacity + DateTime::kIsoCapacity + 32];
+  char* p = PutPlace(Put(text, "<trkpt "), at.latitude, at.longitude);
+  p = at.time.PutIso(Put(p, "><time>"), 'T');
+  p = Put(p, "Z</time></trkpt>\n");
+  out.Text({text, static_cast<std::size_t>(p - text)});
 }
 
 void WriteGpxTrackEnd(OutputFile& out) {

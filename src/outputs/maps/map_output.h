@@ -1,10 +1,10 @@
 #pragma once
 // The maps and tables family: the access points of a log as one output of a conversion, or of a
 // survey of many logs merged into one (merged_maps.h). One pass over a log (map_part.h) decodes
-// its surveys and captures with a decoder of its own and gathers the sightings the filters keep;
-// at the end the files asked for are written (map_files.h): KML (kml.h) and GPX (gpx.h) for map
-// programs, WiGLE's CSV upload format (wigle.h), and a table with one row per access point
-// (ap_table.h).
+// its surveys and captures (the engine's decoder, shared with a text of the same groups) and
+// gathers the sightings the filters keep; at the end the files asked for are written (map_files.h):
+// KML (kml.h) and GPX (gpx.h) for map programs, WiGLE's CSV upload format (wigle.h), and a table
+// with one row per access point (ap_table.h).
 
 #include <cstddef>
 #include <string>
@@ -25,6 +25,8 @@ public:
 
   std::vector<OutputDestination> Destinations() const override { return files_.Destinations(); }
   bool Open(LogVariant variant) override;
+  std::optional<RecordGroups> DecodedGroups() const override { return part_.DecodedGroups(); }
+  void UseDecoder(RecordDecoder& decoder) override { part_.UseDecoder(decoder); }
   void Take(const Frame& frame) override { part_.Take(frame); }
   bool Failed() const override { return files_.Failed() || part_.Failed(); }
   bool Finish() override;

@@ -19,11 +19,6 @@ MapPart::MapPart(Settings settings, std::string scratchBeside)
 
 bool MapPart::Open(LogVariant variant, OutputFile* rows) {
   variant_ = variant;
-  // Surveys, and single-channel captures for the beacons among them, whatever the text shows.
-  RecordGroups groups;
-  groups.survey = groups.single = true;
-  decoder_.emplace(variant, groups);
-  decoder_->sightings = this;
   clock_ = FirstRecordClock();
   table_ = AccessPointTable(settings_.capacity);
   track_ = GpsTrack();
@@ -37,13 +32,21 @@ bool MapPart::Open(LogVariant variant, OutputFile* rows) {
   return !settings_.track || CreateScratch(track_points_, track_out_, scratch_beside_);
 }
 
+RecordGroups MapPart::DecodedGroups() {
+  // Surveys, and single-channel captures for the beacons among them, whatever the text shows.
+  RecordGroups groups;
+  groups.survey = groups.single = true;
+  return groups;
+}
+
+void MapPart::UseDecoder(RecordDecoder& decoder) {
+  decoder_ = &decoder;
+  decoder.AddSightingSink(*this);
+}
+
 void MapPart::Take(const Frame& frame) {
   clock_.Take(frame);
-  frame_ = &frame;
-  const std::uint64_t fixes = decoder_->gps.Fixes;
-  decoder_->Decode(frame);
-  frame_ = nullptr;
-  if (!settings_.track || decoder_->gps.Fixes == fixes) return;
+  if (!settings_.track || !decoder_->newFix) return;
   // The fixes whose GPS record lies in the time window, each distinct place once.
   if (!settings_.filter.InWindow(frame.Rtc)) return;
   const std::optional<GpsPosition> at = PositionOf(decoder_->gps);
@@ -51,7 +54,7 @@ void MapPart::Take(const Frame& frame) {
 }
 
 void MapPart::AccessPointSighted(const StationNode& node) {
-  const Sighting s = SightingOf(node, frame_->Rtc, decoder_->gps);
+  const Sighting s = SightingOf(node, decoder_->decoding->Rtc, decoder_->gps);
   const bool kept = settings_.filter.Keeps(s);
   if (settings_.keepSightings) {
     record_.clear();
@@ -69,7 +72,7 @@ bool MapPart::Failed() const {
 
 bool MapPart::Finish() {
   // What only reading the log needed: a survey's logs wait for each other with their results alone.
-  decoder_.reset();
+  decoder_ = nullptr;
   track_.Forget();
   bool ok = true;
   for (OutputFile* out : {&sightings_out_, &rows_out_, &track_out_}) ok = out->Close() && ok;

@@ -1,10 +1,10 @@
 #pragma once
-// One log's pass for the maps and tables: a decoder of its own, the sighting filters, and where
-// the kept sightings go. For one log they are gathered here into its access-point table; for a
-// merged survey they wait in a scratch file, to be gathered with the other logs' in merge order.
-// The WiGLE rows of the kept sightings that have a position go to the WiGLE file itself or to a
-// scratch file, and the track's points to a scratch file; both are formatted here, so that the
-// logs of a survey format theirs at the same time.
+// One log's pass for the maps and tables: the sightings of the decoder the engine runs for it, the
+// sighting filters, and where the kept sightings go. For one log they are gathered here into its
+// access-point table; for a merged survey they wait in a scratch file, to be gathered with the
+// other logs' in merge order. The WiGLE rows of the kept sightings that have a position go to the
+// WiGLE file itself or to a scratch file, and the track's points to a scratch file; both are
+// formatted here, so that the logs of a survey format theirs at the same time.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +37,9 @@ public:
   // Starts on a log of `variant`; the WiGLE rows go to `rows` when given, else to a scratch file.
   // False when a scratch file cannot be made.
   bool Open(LogVariant variant, OutputFile* rows = nullptr);
+  // What the conversion's engine decodes for it, and the decoder it runs (ConversionOutput's).
+  static RecordGroups DecodedGroups();
+  void UseDecoder(RecordDecoder& decoder);
   void Take(const Frame& frame);
   // True once a write has failed.
   bool Failed() const;
@@ -62,8 +65,7 @@ private:
   const Settings settings_;
   const std::string scratch_beside_;
   LogVariant variant_ = LogVariant::G;
-  std::optional<RecordDecoder> decoder_;
-  const Frame* frame_ = nullptr; // the one being decoded
+  RecordDecoder* decoder_ = nullptr; // the engine's, until Finish
   FirstRecordClock clock_;
   AccessPointTable table_;
   GpsTrack track_;

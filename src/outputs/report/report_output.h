@@ -32,6 +32,8 @@ public:
 
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
+  std::optional<RecordGroups> DecodedGroups() const override { return part_.DecodedGroups(); }
+  void UseDecoder(RecordDecoder& decoder) override { part_.UseDecoder(decoder); }
   void Take(const Frame& frame) override { part_.Take(frame); }
   void LogEnded(const LogEnd& end) override { part_.LogEnded(end); }
   bool Failed() const override { return out_.Failed() || part_.Failed(); }

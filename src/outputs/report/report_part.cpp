@@ -16,24 +16,28 @@ ReportPart::ReportPart(PartSettings settings, std::string scratchBeside)
 
 bool ReportPart::Open(LogVariant variant) {
   variant_ = variant;
-  RecordGroups groups;
-  groups.fullSpectrum = groups.survey = groups.single = groups.utilization = true;
-  decoder_.emplace(variant, groups);
-  decoder_->sightings = this;
   builder_.emplace(variant);
   if (!settings_.keepSightings) return true;
   return sightings_.Create(scratch_beside_) &&
          sightings_out_.Create(OutputDestination{sightings_.Name(), sightings_.Descriptor()});
 }
 
+RecordGroups ReportPart::DecodedGroups() {
+  RecordGroups groups;
+  groups.fullSpectrum = groups.survey = groups.single = groups.utilization = true;
+  return groups;
+}
+
+void ReportPart::UseDecoder(RecordDecoder& decoder) {
+  decoder_ = &decoder;
+  decoder.AddSightingSink(*this);
+}
+
 void ReportPart::Take(const Frame& frame) {
   builder_->Take(frame);
   clock_.Take(frame);
-  frame_ = &frame;
-  const std::uint64_t fixes = decoder_->gps.Fixes;
-  if (decoder_->Decode(frame) == DecodeResult::RecordReady) RecordDecoded(frame);
-  frame_ = nullptr;
-  if (decoder_->gps.Fixes == fixes || !settings_.filter.InWindow(frame.Rtc)) return;
+  if (decoder_->result == DecodeResult::RecordReady) RecordDecoded(frame);
+  if (!decoder_->newFix || !settings_.filter.InWindow(frame.Rtc)) return;
   if (const std::optional<GpsPosition> at = PositionOf(decoder_->gps))
     trail_.Add({at->latitude, at->longitude});
 }
@@ -68,7 +72,7 @@ void ReportPart::RecordDecoded(const Frame& frame) {
 }
 
 void ReportPart::AccessPointSighted(const StationNode& node) {
-  const Sighting s = SightingOf(node, frame_->Rtc, decoder_->gps);
+  const Sighting s = SightingOf(node, decoder_->decoding->Rtc, decoder_->gps);
   const bool kept = settings_.filter.Keeps(s);
   ++sighted_;
   if (settings_.keepSightings) {
@@ -85,7 +89,7 @@ void ReportPart::LogEnded(const LogEnd& end) {
 }
 
 bool ReportPart::Finish(const std::function<void()>& beside) {
-  decoder_.reset(); // what only reading the log needed
+  decoder_ = nullptr; // what only reading the log needed
   spectrum_worker_.Finish();
   // `beside` runs on a thread of its own while the waterfall is drawn (here, when the system
   // gives no thread).

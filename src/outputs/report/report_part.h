@@ -1,7 +1,7 @@
 #pragma once
-// One log's pass for the report: a decoder of its own, the log's summary, its waterfall picture,
-// the statistics of its spectrum and utilization, its access points (gathered here for one log,
-// or kept in a scratch file for a survey's merge) and its track as the map shows it.
+// One log's pass for the report: what the engine decodes for it, the log's summary, its waterfall
+// picture, the statistics of its spectrum and utilization, its access points (gathered here for one
+// log, or kept in a scratch file for a survey's merge) and its track as the map shows it.
 
 #include <cstddef>
 #include <functional>
@@ -38,6 +38,9 @@ public:
   ReportPart(PartSettings settings, std::string scratchBeside);
 
   bool Open(LogVariant variant);
+  // What the conversion's engine decodes for it, and the decoder it runs (ConversionOutput's).
+  static RecordGroups DecodedGroups();
+  void UseDecoder(RecordDecoder& decoder);
   void Take(const Frame& frame);
   void LogEnded(const LogEnd& end);
   // Draws the waterfall and completes the scratch file. False when either fails. `beside`, when
@@ -67,9 +70,8 @@ private:
   const PartSettings settings_;
   const std::string scratch_beside_;
   LogVariant variant_ = LogVariant::G;
-  std::optional<RecordDecoder> decoder_;
+  RecordDecoder* decoder_ = nullptr; // the engine's, until Finish
   std::optional<LogSummaryBuilder> builder_;
-  const Frame* frame_ = nullptr;
   FirstRecordClock clock_;
   LogSummary summary_;
   SweepAccumulator sweeps_;

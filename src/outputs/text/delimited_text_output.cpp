@@ -9,7 +9,6 @@ DelimitedTextOutput::DelimitedTextOutput(OutputDestination destination,
     : destination_(std::move(destination)), options_(options), out_(options.DelimiterChar()) {}
 
 bool DelimitedTextOutput::Open(LogVariant variant) {
-  decoder_.emplace(variant, options_.Groups());
   lines_written_ = 0;
   header_written_ = false;
   if (!out_.Create(destination_)) return false;
@@ -21,7 +20,7 @@ bool DelimitedTextOutput::Open(LogVariant variant) {
 }
 
 void DelimitedTextOutput::Take(const Frame& frame) {
-  if (decoder_->Decode(frame) == DecodeResult::RecordReady &&
+  if (decoder_->result == DecodeResult::RecordReady &&
       WriteRecordLine(out_, {frame, *decoder_, options_})) {
     ++lines_written_;
   }

@@ -20,6 +20,8 @@ public:
 
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
+  std::optional<RecordGroups> DecodedGroups() const override { return options_.Groups(); }
+  void UseDecoder(RecordDecoder& decoder) override { decoder_ = &decoder; }
   void Take(const Frame& frame) override;
   bool Failed() const override { return out_.Failed(); }
   bool Finish() override { return out_.Close(); }
@@ -34,7 +36,7 @@ private:
   const OutputDestination destination_;
   const ConversionOptions options_;
   OutputFile out_;
-  std::optional<RecordDecoder> decoder_;
+  const RecordDecoder* decoder_ = nullptr; // the engine's
   std::int64_t lines_written_ = 0;
   bool header_written_ = false;
 };
