@@ -574,7 +574,7 @@ void TExportForm::btnExportClick() {
                                     std::vector<std::string>& lines) {
       if (startHook) startHook(stop);
       const std::vector<JobResult> results =
-          RunBatch(jobs_, CatalogueOutputs(jobs_, settings), workers, stop, progress);
+          RunBatch(jobs_, CatalogueOutputs(jobs_, settings, workers), workers, stop, progress);
       // What each log wrote, by file name, then the lines the command line prints. A long list
       // goes on over further lines, so that no name is shortened.
       exported_ = 0;

@@ -87,7 +87,7 @@ int ConvertAll(const CliSettings& settings, std::ostream& err, const std::atomic
   ProductSettings products;
   if (!SettingsOf(settings, products, err)) return kExitFailed;
   const bool terminal = showProgress && !settings.quiet;
-  const OutputsOfJob outputsOf = CatalogueOutputs(jobs, products);
+  const OutputsOfJob outputsOf = CatalogueOutputs(jobs, products, settings.jobs);
   return RunAndReport(jobs, err, terminal, [&](ProgressCounters& progress, auto& lines) {
     const std::vector<JobResult> results = RunBatch(jobs, outputsOf, settings.jobs, stop, progress);
     return DescribeBatch(jobs, results, false, terminal, lines);

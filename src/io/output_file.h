@@ -6,6 +6,7 @@
 // OutputTarget, so an existing file is replaced only when the output is complete; a file of more
 // than one buffer is written on a thread of its own while the next buffer fills.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -118,7 +119,9 @@ private:
   std::unique_ptr<BackgroundWriter> writer_;
   std::unique_ptr<char[]> spare_;
   int flushes_ = 0;
-  bool failed_ = false;
+  // Atomic: the conversion asks an output whether it failed while the output's thread aside (see
+  // AsideWork) writes; the failure's detail is set before it.
+  std::atomic<bool> failed_ = false;
   bool field_written_ = false;
   std::unique_ptr<char[]> data_; // while the file is open
   std::size_t used_ = 0;

@@ -103,7 +103,14 @@ std::vector<ProductFile> ProductFiles(const std::vector<PlannedFile>& planned) {
   return files;
 }
 
-OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings) {
+unsigned SpareThreads(unsigned workers, std::size_t conversions) {
+  const std::size_t running = std::min<std::size_t>(workers, conversions);
+  return running == 0 ? 0 : static_cast<unsigned>((workers - running) / running);
+}
+
+OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings,
+                              unsigned workers) {
+  settings.spareThreads = SpareThreads(workers, jobs.size());
   return [&jobs, settings = std::move(settings)](std::size_t i) {
     ProductSettings own = settings;
     own.logName = FileNameOf(jobs[i].input);
@@ -193,6 +200,7 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
                        const std::atomic<bool>& stop, ProgressCounters& progress, bool listWritten,
                        std::vector<std::string>& lines) {
   settings.logName = plan.name.substr(plan.name.find_last_of('/') + 1);
+  settings.spareThreads = SpareThreads(workers, plan.logs.size());
   std::vector<SurveyLog> logs;
   for (const Job& job : plan.logs) logs.push_back({job.input, FileNameOf(job.input)});
   const std::vector<std::unique_ptr<SurveyOutput>> surveys =

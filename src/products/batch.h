@@ -71,9 +71,14 @@ std::vector<JobResult> RunBatch(const std::vector<Job>& jobs, const OutputsOfJob
 
 // The files of a job as the catalogue takes them ("-" is standard output).
 std::vector<ProductFile> ProductFiles(const std::vector<PlannedFile>& planned);
-// The outputs the catalogue makes for each job's files, with `settings` (each log's name its own);
-// `jobs` must outlive it.
-OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings);
+// The threads each conversion may use beside its own when `conversions` conversions share a run
+// of at most `workers` threads: the conversions take the threads first, so one thread (-j 1) stays
+// one thread, and a single conversion may use the rest.
+unsigned SpareThreads(unsigned workers, std::size_t conversions);
+// The outputs the catalogue makes for each job's files, with `settings` (each log's name its own)
+// and the threads to spare of a run on `workers` threads; `jobs` must outlive it.
+OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings,
+                              unsigned workers);
 
 // How a batch went, over all its inputs.
 struct BatchOutcome {

@@ -64,6 +64,7 @@ MapSettings MapSettingsOf(const ProductSettings& settings) {
   MapSettings map;
   map.name = settings.logName;
   map.delimiter = settings.options.DelimiterChar();
+  map.aside = settings.spareThreads > 0;
   return map;
 }
 

@@ -42,6 +42,9 @@ struct ProductSettings {
   double busyDb = -80.0;     // the report's threshold of a busy channel
   std::string logPath;       // the log's path as given, for the database's import
   std::shared_ptr<SurveyDatabase> database; // the one the database's imports go to
+  // The threads a conversion may use beside its own (see SpareThreads): the maps and tables
+  // handle their sightings and track on one.
+  unsigned spareThreads = 0;
 };
 
 // One file of a product, for one log.

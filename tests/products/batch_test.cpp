@@ -42,7 +42,7 @@ TEST(RunBatch, ConvertsEveryJobAndFinishesTheProgress) {
   const std::atomic<bool> stop{false};
 
   const std::vector<JobResult> results =
-      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords()), 3, stop, progress);
+      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords(), 3), 3, stop, progress);
   ASSERT_EQ(results.size(), jobs.size());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_TRUE(results[i].started) << i;
@@ -60,7 +60,7 @@ TEST(RunBatch, StartsNothingOnceStopped) {
   ProgressCounters progress({1, 1, 1});
   const std::atomic<bool> stop{true};
   const std::vector<JobResult> results =
-      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords()), 2, stop, progress);
+      RunBatch(jobs, CatalogueOutputs(jobs, AllRecords(), 2), 2, stop, progress);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     EXPECT_FALSE(results[i].started);
     EXPECT_FALSE(std::filesystem::exists(jobs[i].PathOf(ProductId::Text)));
@@ -121,6 +121,20 @@ TEST(ReadFilters, NamesTheValueThatIsWrong) {
                            names, filters));
   EXPECT_TRUE(filters.accessPoints.channels->test(6));
   EXPECT_EQ(filters.accessPoints.encryption, Encryption::Wep);
+}
+
+// The conversions take the threads first; a conversion gets the rest only when they go round.
+TEST(Batch, SpareThreads) {
+  struct Case {
+    unsigned workers;
+    std::size_t conversions;
+    unsigned spare;
+  };
+  for (const Case c : {Case{1, 1, 0}, Case{2, 1, 1}, Case{2, 4, 0}, Case{4, 2, 1}, Case{8, 3, 1},
+                       Case{4, 1, 3}, Case{0, 1, 0}, Case{3, 0, 0}}) {
+    EXPECT_EQ(SpareThreads(c.workers, c.conversions), c.spare)
+        << c.workers << " workers, " << c.conversions << " conversions";
+  }
 }
 
 } // namespace

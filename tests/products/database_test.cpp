@@ -51,7 +51,7 @@ std::vector<std::string> Import(const std::vector<std::string>& logs, const std:
   std::vector<std::int64_t> sizes(jobs.size(), 1);
   ProgressCounters progress(sizes);
   const std::vector<JobResult> results =
-      RunBatch(jobs, CatalogueOutputs(jobs, settings), workers, stop, progress);
+      RunBatch(jobs, CatalogueOutputs(jobs, settings, workers), workers, stop, progress);
   std::vector<std::string> lines;
   DescribeBatch(jobs, results, false, true, lines);
   return lines;

@@ -23,6 +23,8 @@ struct MapSettings {
   std::string name;     // the KML document's and the GPX metadata's name
   char delimiter = ','; // of the access-point table (the WiGLE file always takes commas)
   std::string program = "Veltrix " VELTRIX_VERSION; // the GPX creator, and in WiGLE's header
+  // The sightings and the track are handled on a thread of their own (one the run has to spare).
+  bool aside = false;
 };
 
 namespace maps {

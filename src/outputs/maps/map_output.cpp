@@ -7,9 +7,9 @@ namespace veltrix {
 
 MapOutput::MapOutput(MapFiles files, MapSettings settings, MapFilters filters, std::size_t capacity)
     : settings_(std::move(settings)), filters_(std::move(filters)),
-      files_(files, settings_.delimiter),
-      part_({filters_.sightings, false, files.wigle.has_value(), files.gpx.has_value(), capacity},
-            maps::ScratchBeside(files)) {}
+      files_(files, settings_.delimiter), part_({filters_.sightings, false, files.wigle.has_value(),
+                                                 files.gpx.has_value(), capacity, settings_.aside},
+                                                maps::ScratchBeside(files)) {}
 
 bool MapOutput::Open(LogVariant variant) {
   if (!files_.Open()) return false;
@@ -37,8 +37,8 @@ bool MapOutput::Finish() {
 }
 
 void MapOutput::Abandon() {
+  part_.Abandon(); // first: it stops the work aside, which may be writing the WiGLE rows
   files_.Abandon();
-  part_.Abandon();
 }
 
 std::string MapOutput::FailureDetail() const {

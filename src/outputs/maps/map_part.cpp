@@ -29,7 +29,16 @@ bool MapPart::Open(LogVariant variant, OutputFile* rows) {
     if (!CreateScratch(rows_, rows_out_, scratch_beside_)) return false;
     row_file_ = &rows_out_;
   }
-  return !settings_.track || CreateScratch(track_points_, track_out_, scratch_beside_);
+  if (settings_.track && !CreateScratch(track_points_, track_out_, scratch_beside_)) return false;
+  if (settings_.aside) {
+    aside_ = std::make_unique<AsideWork<Work>>([this](const Work& work) {
+      if (work.fix) return HandleFix(work.at);
+      Sighting s = work.sighting;
+      s.ssid = work.ssid;
+      Handle(s);
+    });
+  }
+  return true;
 }
 
 RecordGroups MapPart::DecodedGroups() {
@@ -50,11 +59,29 @@ void MapPart::Take(const Frame& frame) {
   // The fixes whose GPS record lies in the time window, each distinct place once.
   if (!settings_.filter.InWindow(frame.Rtc)) return;
   const std::optional<GpsPosition> at = PositionOf(decoder_->gps);
-  if (at && track_.Add(*at)) WriteGpxTrackPoint(track_out_, *at);
+  if (!at) return;
+  if (!aside_) return HandleFix(*at);
+  Work& work = aside_->Next();
+  work.fix = true;
+  work.at = *at;
+  aside_->Push();
+}
+
+void MapPart::HandleFix(const GpsPosition& at) {
+  if (track_.Add(at)) WriteGpxTrackPoint(track_out_, at);
 }
 
 void MapPart::AccessPointSighted(const StationNode& node) {
   const Sighting s = SightingOf(node, decoder_->decoding->Rtc, decoder_->gps);
+  if (!aside_) return Handle(s);
+  Work& work = aside_->Next();
+  work.fix = false;
+  work.sighting = s;
+  work.ssid.assign(s.ssid);
+  aside_->Push();
+}
+
+void MapPart::Handle(const Sighting& s) {
   const bool kept = settings_.filter.Keeps(s);
   if (settings_.keepSightings) {
     record_.clear();
@@ -71,6 +98,10 @@ bool MapPart::Failed() const {
 }
 
 bool MapPart::Finish() {
+  if (aside_) {
+    aside_->Finish();
+    aside_.reset();
+  }
   // What only reading the log needed: a survey's logs wait for each other with their results alone.
   decoder_ = nullptr;
   track_.Forget();
@@ -80,6 +111,7 @@ bool MapPart::Finish() {
 }
 
 void MapPart::Abandon() {
+  aside_.reset();
   for (OutputFile* out : {&sightings_out_, &rows_out_, &track_out_}) out->Abandon();
   for (ScratchFile* file : {&sightings_, &rows_, &track_points_}) file->Close();
 }

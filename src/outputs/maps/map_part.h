@@ -8,12 +8,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "analysis/access_points.h"
 #include "analysis/map_filters.h"
 #include "analysis/survey_merge.h"
+#include "convert/aside_work.h"
 #include "decode/decoders.h"
 #include "io/output_file.h"
 #include "io/scratch_file.h"
@@ -29,6 +31,7 @@ public:
     bool rows = false;          // the WiGLE rows
     bool track = false;         // the GPX track's points
     std::size_t capacity = AccessPointTable::kDefaultCapacity; // of the table gathered here
+    bool aside = false; // the sightings and the fixes handled on a thread of their own
   };
 
   // Scratch files go in the folder of `scratchBeside`.
@@ -43,7 +46,8 @@ public:
   void Take(const Frame& frame);
   // True once a write has failed.
   bool Failed() const;
-  // Completes the scratch files, for reading. False when a write failed.
+  // Completes the scratch files, for reading (once every sighting and fix is handled). False when
+  // a write failed.
   bool Finish();
   void Abandon();
   std::string FailureDetail() const;
@@ -60,7 +64,17 @@ public:
   const GpsTrack& Track() const { return track_; }
 
 private:
+  // A sighting or a fix handed to the thread aside; the sighting's SSID is kept here.
+  struct Work {
+    bool fix = false;
+    GpsPosition at;    // the fix
+    Sighting sighting; // its SSID refers to `ssid`
+    std::string ssid;
+  };
+
   void AccessPointSighted(const StationNode& node) override;
+  void Handle(const Sighting& s);
+  void HandleFix(const GpsPosition& at);
 
   const Settings settings_;
   const std::string scratch_beside_;
@@ -71,8 +85,9 @@ private:
   GpsTrack track_;
   ScratchFile sightings_, rows_, track_points_;
   OutputFile sightings_out_{','}, rows_out_{','}, track_out_{','};
-  OutputFile* row_file_ = nullptr; // where the rows go
-  std::string record_;             // a sighting's bytes
+  OutputFile* row_file_ = nullptr;         // where the rows go
+  std::string record_;                     // a sighting's bytes
+  std::unique_ptr<AsideWork<Work>> aside_; // while the log is read, with settings_.aside
 };
 
 } // namespace veltrix::maps

@@ -49,22 +49,38 @@ struct MapRun {
   std::vector<std::string> warnings;
 };
 
+// The table and warnings of the log, which come out the same with the sightings handled on a
+// thread aside: every file is compared.
 MapRun MapOf(const Bytes& log, std::size_t capacity = AccessPointTable::kDefaultCapacity) {
   testing::TempDir dir;
   testing::WriteFile(dir.File("in.qx"), log);
-  MapFiles files;
-  files.kml = OutputDestination{dir.File("in.kml")};
-  files.accessPoints = OutputDestination{dir.File("in.aps.csv")};
-  auto map = std::make_unique<MapOutput>(files, MapSettings{"in.qx"}, MapFilters{}, capacity);
-  const MapOutput& output = *map;
-  Convert::Outputs outputs;
-  outputs.push_back(std::move(map));
-  ConversionObserver observer;
-  Convert conversion(dir.File("in.qx"), std::move(outputs), observer);
-  EXPECT_EQ(conversion.Execute().status, ConvertStatus::Completed);
+  const auto run = [&](bool aside) {
+    const std::string name = aside ? "aside" : "in";
+    MapFiles files;
+    files.kml = OutputDestination{dir.File(name + ".kml")};
+    files.gpx = OutputDestination{dir.File(name + ".gpx")};
+    files.accessPoints = OutputDestination{dir.File(name + ".aps.csv")};
+    MapSettings settings{"in.qx"};
+    settings.aside = aside;
+    auto map = std::make_unique<MapOutput>(files, settings, MapFilters{}, capacity);
+    const MapOutput& output = *map;
+    Convert::Outputs outputs;
+    outputs.push_back(std::move(map));
+    ConversionObserver observer;
+    Convert conversion(dir.File("in.qx"), std::move(outputs), observer);
+    EXPECT_EQ(conversion.Execute().status, ConvertStatus::Completed);
+    return output.Warnings();
+  };
+  const std::vector<std::string> warnings = run(false);
+  EXPECT_EQ(run(true), warnings);
+  for (const char* suffix : {".kml", ".gpx", ".aps.csv"}) {
+    EXPECT_EQ(testing::ReadFile(dir.File(std::string("aside") + suffix)),
+              testing::ReadFile(dir.File(std::string("in") + suffix)))
+        << suffix;
+  }
   std::string table = testing::AsText(testing::ReadFile(dir.File("in.aps.csv")));
   table.erase(0, table.find("\r\n") + 2);
-  return {table, output.Warnings()};
+  return {table, warnings};
 }
 
 // Who is an access point, which sighting gives the channel and the position, and what is no
