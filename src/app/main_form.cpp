@@ -29,6 +29,7 @@
 #include "app/export_form.h"
 #include "app/notify_user.h"
 #include "app/spectrum_form.h"
+#include "products/batch.h"
 #include "products/catalogue.h"
 #include "products/output_names.h"
 #include "reader/identify.h"
@@ -379,6 +380,7 @@ void TMainForm::btnConvertClick() {
   const ProductFile text{ProductId::Text, OutputDestination{ToPath(edOutputFile->text())}};
   ProductSettings settings;
   settings.options = options;
+  settings.spareThreads = SpareThreads(std::thread::hardware_concurrency(), 1);
   Convert::Outputs outputs = MakeOutputs({&text, 1}, settings);
   convertedInput_ = *input;
   ConvertThread_ =

@@ -39,9 +39,9 @@ void OutputFile::Flush() {
     used_ = 0; // after a failure the rest is dropped: nothing more reaches the file
     return;
   }
-  // A small file is written at once; a larger one from its second buffer on in the background,
-  // unless it is a device, where a write costs less than handing it over.
-  if (++flushes_ < 2 || (!writer_ && target_.IsDevice())) {
+  // A small file is written at once; a larger one from its second buffer on in the background
+  // when asked for, unless it is a device, where a write costs less than handing it over.
+  if (++flushes_ < 2 || !background_ || (!writer_ && target_.IsDevice())) {
     if (!target_.Write(data_.get(), used_)) failed_ = true;
     used_ = 0;
     return;

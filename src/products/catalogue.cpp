@@ -23,7 +23,8 @@ void MakeTextOutputs(std::span<const ProductFile> files, const ProductSettings& 
     const ConversionOptions options = file.product == ProductId::Split
                                           ? settings.options.WithGroupAlone(file.group)
                                           : settings.options;
-    outputs.push_back(std::make_unique<DelimitedTextOutput>(file.destination, options));
+    outputs.push_back(std::make_unique<DelimitedTextOutput>(file.destination, options,
+                                                            settings.spareThreads > 0));
   }
 }
 

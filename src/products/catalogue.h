@@ -43,7 +43,7 @@ struct ProductSettings {
   std::string logPath;       // the log's path as given, for the database's import
   std::shared_ptr<SurveyDatabase> database; // the one the database's imports go to
   // The threads a conversion may use beside its own (see SpareThreads): the maps and tables
-  // handle their sightings and track on one.
+  // handle their sightings and track on one, and the large files are written in the background.
   unsigned spareThreads = 0;
 };
 

@@ -29,22 +29,26 @@ void Write(OutputFile& out, int lines) {
   }
 }
 
-// Small files and files of many buffers (written in the background from the second on) come out
-// whole and in order; a write that fails in the background still fails the file, which is then
-// left out.
+// Small files and files of many buffers (written in line, or in the background from the second
+// on) come out whole and in order; a write that fails in the background still fails the file,
+// which is then left out.
 TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
   testing::TempDir dir;
   const std::size_t buffer = OutputFile::kBufferSize;
-  for (const int lines : {3, static_cast<int>(buffer / 8), static_cast<int>(12 * buffer / 13)}) {
-    SCOPED_TRACE(lines);
-    OutputFile out(',');
-    ASSERT_TRUE(out.Create(dir.File("out.csv")));
-    Write(out, lines);
-    ASSERT_TRUE(out.Close());
-    EXPECT_TRUE(testing::AsText(testing::ReadFile(dir.File("out.csv"))) == Lines(lines));
+  for (const bool background : {false, true}) {
+    for (const int lines : {3, static_cast<int>(buffer / 8), static_cast<int>(12 * buffer / 13)}) {
+      SCOPED_TRACE(std::to_string(lines) + (background ? " lines, in the background" : " lines"));
+      OutputFile out(',');
+      out.WriteInBackground(background);
+      ASSERT_TRUE(out.Create(dir.File("out.csv")));
+      Write(out, lines);
+      ASSERT_TRUE(out.Close());
+      EXPECT_TRUE(testing::AsText(testing::ReadFile(dir.File("out.csv"))) == Lines(lines));
+    }
   }
 
-  // Past the first buffer, every write fails: the failure shows by the close at the latest.
+  // Past the first buffer, every write in the background fails: the failure shows by the close at
+  // the latest.
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -52,6 +56,7 @@ TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
   small.rlim_cur = buffer + buffer / 2;
   ::setrlimit(RLIMIT_FSIZE, &small);
   OutputFile out(',');
+  out.WriteInBackground(true);
   const bool created = out.Create(dir.File("big.csv"));
   Write(out, static_cast<int>(buffer)); // about 13 buffers
   const bool closed = out.Close();

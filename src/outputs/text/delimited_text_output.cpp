@@ -5,8 +5,10 @@
 namespace veltrix {
 
 DelimitedTextOutput::DelimitedTextOutput(OutputDestination destination,
-                                         const ConversionOptions& options)
-    : destination_(std::move(destination)), options_(options), out_(options.DelimiterChar()) {}
+                                         const ConversionOptions& options, bool background)
+    : destination_(std::move(destination)), options_(options), out_(options.DelimiterChar()) {
+  out_.WriteInBackground(background);
+}
 
 bool DelimitedTextOutput::Open(LogVariant variant) {
   lines_written_ = 0;

@@ -16,7 +16,9 @@ namespace veltrix {
 
 class DelimitedTextOutput final : public ConversionOutput {
 public:
-  DelimitedTextOutput(OutputDestination destination, const ConversionOptions& options);
+  // `background`: the file is written on a thread of its own (OutputFile::WriteInBackground).
+  DelimitedTextOutput(OutputDestination destination, const ConversionOptions& options,
+                      bool background = false);
 
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
