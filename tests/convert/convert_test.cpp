@@ -567,8 +567,8 @@ TEST(Convert, TwoOutputsInOneRun) {
   outputs.emplace_back(sameAsRest);
   outputs.emplace_back(sameAgain);
   RecordingObserver observer;
-  EXPECT_EQ(Convert(input, std::move(outputs), observer).Execute().status,
-            ConvertStatus::Completed);
+  Convert conversion(input, std::move(outputs), observer); // holds the probes until the end
+  EXPECT_EQ(conversion.Execute().status, ConvertStatus::Completed);
   EXPECT_EQ(SplitLines(alone[0]).size(), 3u);
   EXPECT_EQ(SplitLines(alone[1]).size(), 4u);
   EXPECT_EQ(SplitLines(stationsAlone).size(), 2u);
