@@ -380,7 +380,8 @@ void TMainForm::btnConvertClick() {
   const ProductFile text{ProductId::Text, OutputDestination{ToPath(edOutputFile->text())}};
   ProductSettings settings;
   settings.options = options;
-  settings.spareThreads = SpareThreads(std::thread::hardware_concurrency(), 1);
+  if (SpareThreads(std::thread::hardware_concurrency(), 1) > 0)
+    settings.spare = std::make_shared<SpareThread>();
   Convert::Outputs outputs = MakeOutputs({&text, 1}, settings);
   convertedInput_ = *input;
   ConvertThread_ =

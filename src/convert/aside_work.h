@@ -1,17 +1,18 @@
 #pragma once
-// Work an output hands to a thread of its own, so that it overlaps the conversion's reading and
+// Work an output hands to the conversion's spare thread, so that it overlaps the reading and
 // decoding: items (small records of what the output must do) are filled in place in a batch, and
-// each full batch is handed over; the thread handles the items in the order they were given. A
-// ring of a few batches bounds the memory, and the giving thread waits when the other falls that
-// far behind. An output is given such a thread only when the run has one to spare (-j).
+// each full batch is handed over; the spare thread handles the items in the order they were given.
+// A ring of a few batches bounds the memory, and the giving thread waits when the other falls that
+// far behind.
 
 #include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "io/spare_thread.h"
 
 namespace veltrix {
 
@@ -20,18 +21,14 @@ public:
   static constexpr std::size_t kBatchItems = 1024;
   static constexpr std::size_t kBatches = 4;
 
-  // Starts the thread, which calls `handle` on each item.
-  explicit AsideWork(std::function<void(const Item&)> handle)
-      : handle_(std::move(handle)), thread_([this] { Run(); }) {}
-  // Stops the thread; items not yet handled are dropped.
+  // `handle` is called on `thread` for each item.
+  AsideWork(SpareThread& thread, std::function<void(const Item&)> handle)
+      : thread_(thread), handle_(std::move(handle)) {}
+  // Drops the items not yet handled, and waits for the batch being handled.
   ~AsideWork() {
-    if (!thread_.joinable()) return;
-    {
-      const std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
+    std::unique_lock lock(mutex_);
+    dropping_ = true;
+    changed_.wait(lock, [&] { return handled_ == handed_; });
   }
   AsideWork(const AsideWork&) = delete;
   AsideWork& operator=(const AsideWork&) = delete;
@@ -41,16 +38,11 @@ public:
   void Push() {
     if (++count_ == kBatchItems) HandOver();
   }
-  // Hands over the last items and waits until every item is handled; the thread then ends.
+  // Hands over the last items and waits until every item is handled.
   void Finish() {
-    if (!thread_.joinable()) return;
     if (count_ > 0) HandOver();
-    {
-      const std::lock_guard lock(mutex_);
-      finishing_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return handled_ == handed_; });
   }
 
 private:
@@ -60,35 +52,34 @@ private:
   };
 
   void HandOver() {
+    Batch& batch = batches_[filling_];
+    batch.count = count_;
+    {
+      const std::lock_guard lock(mutex_);
+      ++handed_;
+    }
+    thread_.Post([this, &batch] {
+      bool drop = false;
+      {
+        const std::lock_guard lock(mutex_);
+        drop = dropping_;
+      }
+      if (!drop) {
+        for (std::size_t i = 0; i < batch.count; ++i) handle_(batch.items[i]);
+      }
+      // Told under the lock: once it is released, the owner may go.
+      const std::lock_guard lock(mutex_);
+      ++handled_;
+      changed_.notify_all();
+    });
+    // The next batch in the ring is free once the spare thread has handled what it held.
     std::unique_lock lock(mutex_);
-    batches_[filling_].count = count_;
-    ++handed_;
-    changed_.notify_all();
-    // The next batch in the ring is free once the thread has handled what it held.
     changed_.wait(lock, [&] { return handed_ - handled_ < kBatches; });
     filling_ = handed_ % kBatches;
     count_ = 0;
   }
 
-  void Run() {
-    for (;;) {
-      std::size_t next = 0;
-      {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopping_ || finishing_ || handled_ < handed_; });
-        if (stopping_ || handled_ == handed_) return;
-        next = handled_ % kBatches;
-      }
-      const Batch& batch = batches_[next];
-      for (std::size_t i = 0; i < batch.count; ++i) handle_(batch.items[i]);
-      {
-        const std::lock_guard lock(mutex_);
-        ++handled_;
-      }
-      changed_.notify_all();
-    }
-  }
-
+  SpareThread& thread_;
   const std::function<void(const Item&)> handle_;
   std::array<Batch, kBatches> batches_;
   // The giving thread alone changes these, on every item: a cache line of their own.
@@ -99,9 +90,7 @@ private:
   std::condition_variable changed_;
   std::size_t handed_ = 0;  // batches handed over since the start
   std::size_t handled_ = 0; // batches handled since the start
-  bool finishing_ = false;  // no more batches: end once all are handled
-  bool stopping_ = false;   // end now
-  std::thread thread_;      // last: starts once everything above exists
+  bool dropping_ = false;   // the owner is going: what is left is not handled
 };
 
 } // namespace veltrix

@@ -1,20 +1,20 @@
 #pragma once
-// Writes a buffer to an OutputTarget on a thread of its own, so that the kernel's copy of one
-// buffer overlaps the filling of the next: an OutputFile of more than one buffer keeps two and
+// Writes a buffer to an OutputTarget on the conversion's spare thread, so that the kernel's copy of
+// one buffer overlaps the filling of the next: an OutputFile of more than one buffer keeps two and
 // hands each full one here.
 
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
-#include <thread>
 
 #include "io/output_target.h"
+#include "io/spare_thread.h"
 
 namespace veltrix {
 
 class BackgroundWriter {
 public:
-  explicit BackgroundWriter(OutputTarget& target);
+  BackgroundWriter(OutputTarget& target, SpareThread& thread);
   // Waits for the write handed over, if any.
   ~BackgroundWriter();
   BackgroundWriter(const BackgroundWriter&) = delete;
@@ -27,16 +27,12 @@ public:
   bool Wait();
 
 private:
-  void Run();
-
   OutputTarget& target_;
+  SpareThread& thread_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  const char* data_ = nullptr; // the write handed over, until it is done
-  std::size_t size_ = 0;
+  bool busy_ = false; // a write handed over is not done yet
   bool failed_ = false;
-  bool stop_ = false;
-  std::thread thread_; // last: starts once everything above exists
 };
 
 } // namespace veltrix

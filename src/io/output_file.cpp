@@ -41,13 +41,13 @@ void OutputFile::Flush() {
   }
   // A small file is written at once; a larger one from its second buffer on in the background
   // when asked for, unless it is a device, where a write costs less than handing it over.
-  if (++flushes_ < 2 || !background_ || (!writer_ && target_.IsDevice())) {
+  if (++flushes_ < 2 || spare_thread_ == nullptr || (!writer_ && target_.IsDevice())) {
     if (!target_.Write(data_.get(), used_)) failed_ = true;
     used_ = 0;
     return;
   }
   if (!writer_) {
-    writer_ = std::make_unique<BackgroundWriter>(target_);
+    writer_ = std::make_unique<BackgroundWriter>(target_, *spare_thread_);
     spare_.reset(new char[kBufferSize]);
   }
   if (!writer_->Wait()) {

@@ -4,7 +4,7 @@
 // ends with CR LF, and a field whose text holds the delimiter, a double quote, CR or LF is
 // written between double quotes with its quotes doubled. Writes go through a large buffer into an
 // OutputTarget, so an existing file is replaced only when the output is complete. A file may be
-// written on a thread of its own while the next buffer fills (WriteInBackground).
+// written on the conversion's spare thread while the next buffer fills (WriteInBackground).
 
 #include <atomic>
 #include <cstddef>
@@ -34,9 +34,9 @@ public:
   bool Create(const std::string& path);
   // The same at a destination that may be an open descriptor (standard output).
   bool Create(const OutputDestination& destination);
-  // From its second buffer on, the file is written on a thread of its own while the next buffer
-  // fills: for a conversion with a thread to spare (-j). Off unless asked for.
-  void WriteInBackground(bool background) { background_ = background; }
+  // From its second buffer on, the file is written on `thread` (the conversion's spare thread)
+  // while the next buffer fills; null (the default) writes it in line.
+  void WriteInBackground(SpareThread* thread) { spare_thread_ = thread; }
   // Keeps what is written in the buffer, to be taken line by line (Buffered, Clear) by a caller
   // that wants the fields as a file would have them. A line that outgrows the buffer fails.
   void CreateInMemory() { Started(true); }
@@ -121,7 +121,7 @@ private:
   // fills (spare_ is the one being written).
   std::unique_ptr<BackgroundWriter> writer_;
   std::unique_ptr<char[]> spare_;
-  bool background_ = false;
+  SpareThread* spare_thread_ = nullptr;
   int flushes_ = 0;
   // Atomic: the conversion asks an output whether it failed while the output's thread aside (see
   // AsideWork) writes; the failure's detail is set before it.

@@ -110,9 +110,10 @@ unsigned SpareThreads(unsigned workers, std::size_t conversions) {
 
 OutputsOfJob CatalogueOutputs(const std::vector<Job>& jobs, ProductSettings settings,
                               unsigned workers) {
-  settings.spareThreads = SpareThreads(workers, jobs.size());
-  return [&jobs, settings = std::move(settings)](std::size_t i) {
+  const bool spare = SpareThreads(workers, jobs.size()) > 0;
+  return [&jobs, settings = std::move(settings), spare](std::size_t i) {
     ProductSettings own = settings;
+    if (spare) own.spare = std::make_shared<SpareThread>();
     own.logName = FileNameOf(jobs[i].input);
     own.logPath = jobs[i].input;
     return MakeOutputs(ProductFiles(jobs[i].files), own);
@@ -200,7 +201,6 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
                        const std::atomic<bool>& stop, ProgressCounters& progress, bool listWritten,
                        std::vector<std::string>& lines) {
   settings.logName = plan.name.substr(plan.name.find_last_of('/') + 1);
-  settings.spareThreads = SpareThreads(workers, plan.logs.size());
   std::vector<SurveyLog> logs;
   for (const Job& job : plan.logs) logs.push_back({job.input, FileNameOf(job.input)});
   const std::vector<std::unique_ptr<SurveyOutput>> surveys =
@@ -222,6 +222,8 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
         ProductSettings own = settings;
         own.logName = logs[i].name;
         own.logPath = plan.logs[i].input;
+        if (SpareThreads(workers, plan.logs.size()) > 0)
+          own.spare = std::make_shared<SpareThread>();
         Convert::Outputs outputs = MakeOutputs(ProductFiles(plan.logs[i].files), own);
         for (const auto& survey : surveys) outputs.push_back(survey->Part(i));
         return outputs;

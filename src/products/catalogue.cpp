@@ -23,8 +23,8 @@ void MakeTextOutputs(std::span<const ProductFile> files, const ProductSettings& 
     const ConversionOptions options = file.product == ProductId::Split
                                           ? settings.options.WithGroupAlone(file.group)
                                           : settings.options;
-    outputs.push_back(std::make_unique<DelimitedTextOutput>(file.destination, options,
-                                                            settings.spareThreads > 0));
+    outputs.push_back(
+        std::make_unique<DelimitedTextOutput>(file.destination, options, settings.spare));
   }
 }
 
@@ -65,7 +65,7 @@ MapSettings MapSettingsOf(const ProductSettings& settings) {
   MapSettings map;
   map.name = settings.logName;
   map.delimiter = settings.options.DelimiterChar();
-  map.aside = settings.spareThreads > 0;
+  map.spare = settings.spare;
   return map;
 }
 

@@ -16,6 +16,7 @@
 #include "convert/convert.h"
 #include "convert/survey_output.h"
 #include "io/output_target.h"
+#include "io/spare_thread.h"
 #include "outputs/database/survey_database.h"
 #include "plot/waterfall.h"
 
@@ -42,9 +43,10 @@ struct ProductSettings {
   double busyDb = -80.0;     // the report's threshold of a busy channel
   std::string logPath;       // the log's path as given, for the database's import
   std::shared_ptr<SurveyDatabase> database; // the one the database's imports go to
-  // The threads a conversion may use beside its own (see SpareThreads): the maps and tables
-  // handle their sightings and track on one, and the large files are written in the background.
-  unsigned spareThreads = 0;
+  // The conversion's spare thread, when -j leaves it one (see SpareThreads): the text is written
+  // on it while the next lines are formatted, and the maps and tables handle their sightings and
+  // track on it.
+  std::shared_ptr<SpareThread> spare;
 };
 
 // One file of a product, for one log.

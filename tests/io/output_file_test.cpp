@@ -34,12 +34,13 @@ void Write(OutputFile& out, int lines) {
 // which is then left out.
 TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
   testing::TempDir dir;
+  SpareThread spare;
   const std::size_t buffer = OutputFile::kBufferSize;
   for (const bool background : {false, true}) {
     for (const int lines : {3, static_cast<int>(buffer / 8), static_cast<int>(12 * buffer / 13)}) {
       SCOPED_TRACE(std::to_string(lines) + (background ? " lines, in the background" : " lines"));
       OutputFile out(',');
-      out.WriteInBackground(background);
+      out.WriteInBackground(background ? &spare : nullptr);
       ASSERT_TRUE(out.Create(dir.File("out.csv")));
       Write(out, lines);
       ASSERT_TRUE(out.Close());
@@ -56,7 +57,7 @@ TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
   small.rlim_cur = buffer + buffer / 2;
   ::setrlimit(RLIMIT_FSIZE, &small);
   OutputFile out(',');
-  out.WriteInBackground(true);
+  out.WriteInBackground(&spare);
   const bool created = out.Create(dir.File("big.csv"));
   Write(out, static_cast<int>(buffer)); // about 13 buffers
   const bool closed = out.Close();

@@ -3,6 +3,7 @@
 // same for one log and for a merged survey.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include "convert/conversion_output.h"
 #include "io/output_file.h"
 #include "io/scratch_file.h"
+#include "io/spare_thread.h"
 
 namespace veltrix {
 
@@ -23,8 +25,8 @@ struct MapSettings {
   std::string name;     // the KML document's and the GPX metadata's name
   char delimiter = ','; // of the access-point table (the WiGLE file always takes commas)
   std::string program = "Veltrix " VELTRIX_VERSION; // the GPX creator, and in WiGLE's header
-  // The sightings and the track are handled on a thread of their own (one the run has to spare).
-  bool aside = false;
+  // The conversion's spare thread, which handles the sightings and the track when given.
+  std::shared_ptr<SpareThread> spare;
 };
 
 namespace maps {

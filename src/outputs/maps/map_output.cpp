@@ -8,7 +8,7 @@ namespace veltrix {
 MapOutput::MapOutput(MapFiles files, MapSettings settings, MapFilters filters, std::size_t capacity)
     : settings_(std::move(settings)), filters_(std::move(filters)),
       files_(files, settings_.delimiter), part_({filters_.sightings, false, files.wigle.has_value(),
-                                                 files.gpx.has_value(), capacity, settings_.aside},
+                                                 files.gpx.has_value(), capacity, settings_.spare},
                                                 maps::ScratchBeside(files)) {}
 
 bool MapOutput::Open(LogVariant variant) {

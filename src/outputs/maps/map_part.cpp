@@ -30,8 +30,8 @@ bool MapPart::Open(LogVariant variant, OutputFile* rows) {
     row_file_ = &rows_out_;
   }
   if (settings_.track && !CreateScratch(track_points_, track_out_, scratch_beside_)) return false;
-  if (settings_.aside) {
-    aside_ = std::make_unique<AsideWork<Work>>([this](const Work& work) {
+  if (settings_.spare) {
+    aside_ = std::make_unique<AsideWork<Work>>(*settings_.spare, [this](const Work& work) {
       if (work.fix) return HandleFix(work.at);
       Sighting s = work.sighting;
       s.ssid = work.ssid;

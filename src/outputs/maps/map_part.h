@@ -31,7 +31,8 @@ public:
     bool rows = false;          // the WiGLE rows
     bool track = false;         // the GPX track's points
     std::size_t capacity = AccessPointTable::kDefaultCapacity; // of the table gathered here
-    bool aside = false; // the sightings and the fixes handled on a thread of their own
+    // The conversion's spare thread, which handles the sightings and the fixes when given.
+    std::shared_ptr<SpareThread> spare;
   };
 
   // Scratch files go in the folder of `scratchBeside`.
@@ -87,7 +88,7 @@ private:
   OutputFile sightings_out_{','}, rows_out_{','}, track_out_{','};
   OutputFile* row_file_ = nullptr;         // where the rows go
   std::string record_;                     // a sighting's bytes
-  std::unique_ptr<AsideWork<Work>> aside_; // while the log is read, with settings_.aside
+  std::unique_ptr<AsideWork<Work>> aside_; // while the log is read, with a spare thread
 };
 
 } // namespace veltrix::maps

@@ -5,9 +5,11 @@
 namespace veltrix {
 
 DelimitedTextOutput::DelimitedTextOutput(OutputDestination destination,
-                                         const ConversionOptions& options, bool background)
-    : destination_(std::move(destination)), options_(options), out_(options.DelimiterChar()) {
-  out_.WriteInBackground(background);
+                                         const ConversionOptions& options,
+                                         std::shared_ptr<SpareThread> spare)
+    : destination_(std::move(destination)), options_(options), spare_(std::move(spare)),
+      out_(options.DelimiterChar()) {
+  out_.WriteInBackground(spare_.get());
 }
 
 bool DelimitedTextOutput::Open(LogVariant variant) {

@@ -4,6 +4,7 @@
 // that group alone.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -16,9 +17,9 @@ namespace veltrix {
 
 class DelimitedTextOutput final : public ConversionOutput {
 public:
-  // `background`: the file is written on a thread of its own (OutputFile::WriteInBackground).
+  // `spare`: the conversion's spare thread, which writes the file (OutputFile::WriteInBackground).
   DelimitedTextOutput(OutputDestination destination, const ConversionOptions& options,
-                      bool background = false);
+                      std::shared_ptr<SpareThread> spare = nullptr);
 
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
@@ -37,6 +38,7 @@ public:
 private:
   const OutputDestination destination_;
   const ConversionOptions options_;
+  const std::shared_ptr<SpareThread> spare_; // before the file that hands it work
   OutputFile out_;
   const RecordDecoder* decoder_ = nullptr; // the engine's
   std::int64_t lines_written_ = 0;

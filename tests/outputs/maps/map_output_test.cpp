@@ -61,7 +61,7 @@ MapRun MapOf(const Bytes& log, std::size_t capacity = AccessPointTable::kDefault
     files.gpx = OutputDestination{dir.File(name + ".gpx")};
     files.accessPoints = OutputDestination{dir.File(name + ".aps.csv")};
     MapSettings settings{"in.qx"};
-    settings.aside = aside;
+    if (aside) settings.spare = std::make_shared<SpareThread>();
     auto map = std::make_unique<MapOutput>(files, settings, MapFilters{}, capacity);
     const MapOutput& output = *map;
     Convert::Outputs outputs;
