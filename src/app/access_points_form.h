@@ -35,7 +35,7 @@ public:
 
   // Gathers and shows the access points of the identified log at `inputPath`, `name` being its
   // file name.
-  void Draw(const std::string& inputPath, const QString& name);
+  void Draw(const std::string& inputPath, const QString& name) override;
 
   void btnCancelDrawingClick();
   void btnCopyClick();

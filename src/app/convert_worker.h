@@ -16,6 +16,7 @@
 #include <thread>
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include "convert/convert.h"
@@ -98,6 +99,8 @@ private:
 // takes the result (Drawn).
 class LogDrawing : public ConversionDisplay {
 public:
+  // Draws the log at `inputPath`, named `name` in the title; nothing while a drawing runs.
+  virtual void Draw(const std::string& inputPath, const QString& name) = 0;
   bool Drawing() const { return worker_ && !worker_->Ended(); }
   // Told when drawing starts (true) and ends (false): the main window locks its inputs meanwhile.
   std::function<void(bool drawing)> onDrawing;

@@ -407,19 +407,19 @@ void TMainForm::Export1Click() {
 }
 
 void TMainForm::AccessPoints1Click() {
-  if (ConversionRunning() || Busy()) return; // locked meanwhile
-  const std::optional<std::string> input = IdentifiedInput();
-  if (!input) return;
-  BringToFront(AccessPointsForm);
-  AccessPointsForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
+  DrawLog(AccessPointsForm, *AccessPointsForm);
 }
 
 void TMainForm::Spectrum1Click() {
+  DrawLog(SpectrumForm, *SpectrumForm);
+}
+
+void TMainForm::DrawLog(QWidget* window, LogDrawing& drawing) {
   if (ConversionRunning() || Busy()) return; // locked meanwhile
   const std::optional<std::string> input = IdentifiedInput();
   if (!input) return;
-  BringToFront(SpectrumForm);
-  SpectrumForm->Draw(*input, QFileInfo(edInputFile->text()).fileName());
+  BringToFront(window);
+  drawing.Draw(*input, QFileInfo(edInputFile->text()).fileName());
 }
 
 std::optional<std::string> TMainForm::IdentifiedInput() {

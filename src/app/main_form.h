@@ -150,6 +150,8 @@ private:
   void BuildMenu();
   // The input field's path when it names a Tarvik log; otherwise says why, and nothing.
   std::optional<std::string> IdentifiedInput();
+  // Draws the input's log in a second window (Spectrum, Access Points), unless something runs.
+  void DrawLog(QWidget* window, LogDrawing& drawing);
   // What runs: each a bit of active_.
   enum Activity : unsigned { kConverting = 1, kSpectrum = 2, kAccessPoints = 4, kExporting = 8 };
   // Marks `activity` as running or not, and locks or unlocks what must wait for it.

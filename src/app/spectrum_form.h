@@ -52,7 +52,7 @@ public:
   ~TSpectrumForm() override;
 
   // Draws the picture of the identified log at `inputPath`, `name` being its file name.
-  void Draw(const std::string& inputPath, const QString& name);
+  void Draw(const std::string& inputPath, const QString& name) override;
 
   void btnCancelDrawingClick();
   void btnSavePictureClick();

@@ -216,15 +216,12 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
     outcome.failed = true;
     return outcome;
   }
+  // Each log's own files as a batch makes them, and its part of every merged output.
+  const OutputsOfJob ownOutputs = CatalogueOutputs(plan.logs, settings, workers);
   const std::vector<JobResult> results = RunBatch(
       plan.logs,
       [&](std::size_t i) {
-        ProductSettings own = settings;
-        own.logName = logs[i].name;
-        own.logPath = plan.logs[i].input;
-        if (SpareThreads(workers, plan.logs.size()) > 0)
-          own.spare = std::make_shared<SpareThread>();
-        Convert::Outputs outputs = MakeOutputs(ProductFiles(plan.logs[i].files), own);
+        Convert::Outputs outputs = ownOutputs(i);
         for (const auto& survey : surveys) outputs.push_back(survey->Part(i));
         return outputs;
       },

@@ -161,26 +161,11 @@ ConversionOptions Everything() {
   return options;
 }
 
-// A clock in ISO 8601, "2007-12-07T13:00:05" (19 characters); false when out of range.
-bool ClockText(const DateTime& clock, char (&text)[24]) {
-  if (!clock.InRange()) return false;
-  const auto put = [&](int at, std::int64_t value, int digits) {
-    for (int i = digits - 1; i >= 0; --i, value /= 10)
-      text[at + i] = static_cast<char>('0' + value % 10);
-  };
-  put(0, clock.year, 4);
-  text[4] = '-';
-  put(5, clock.month, 2);
-  text[7] = '-';
-  put(8, clock.day, 2);
-  text[10] = 'T';
-  put(11, clock.hours, 2);
-  text[13] = ':';
-  put(14, clock.minutes, 2);
-  text[16] = ':';
-  put(17, clock.seconds, 2);
-  text[19] = '\0';
-  return true;
+// A clock in ISO 8601 put in `text`, "2007-12-07T13:00:05"; none when it is out of range.
+std::optional<std::string_view> ClockText(const DateTime& clock,
+                                          char (&text)[DateTime::kIsoCapacity]) {
+  if (!clock.InRange()) return std::nullopt;
+  return std::string_view(text, static_cast<std::size_t>(clock.PutIso(text) - text));
 }
 
 // The SQL of each table's row, its first parameter the log's id.
@@ -405,15 +390,14 @@ void DatabaseOutput::Text(std::string_view text, bool blob) {
 
 void DatabaseOutput::CleanedText(std::string_view text) {
   // Most texts of a log are printable ASCII already.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; }))
-    return Text(text);
+  if (!NeedsCleaning(text)) return Text(text);
   clean_ = CleanText(text);
   Text(clean_);
 }
 
 void DatabaseOutput::Clock(const DateTime& clock) {
-  if (ClockText(clock, clock_text_)) {
-    Text(std::string_view(clock_text_, 19));
+  if (const std::optional<std::string_view> text = ClockText(clock, clock_text_)) {
+    Text(*text);
   } else {
     Null();
   }
@@ -623,10 +607,11 @@ bool DatabaseOutput::Finish() {
   sqlite3_bind_int64(s, 2, frames_);
   sqlite3_bind_int64(s, 3, end_.damage.skippedBytes);
   sqlite3_bind_int64(s, 4, end_.damage.tailBytes);
-  char text[24];
+  char buffer[DateTime::kIsoCapacity];
   for (const auto& [column, rtc] : {std::pair{5, &first_rtc_}, std::pair{6, &last_rtc_}}) {
-    if (*rtc && ClockText(**rtc, text)) {
-      BindText(s, column, text);
+    if (const std::optional<std::string_view> text =
+            *rtc ? ClockText(**rtc, buffer) : std::nullopt) {
+      BindText(s, column, *text);
     } else {
       sqlite3_bind_null(s, column);
     }
