@@ -2,6 +2,7 @@
 // The texts the map and table writers share: MACs, coordinates, times and names as map programs
 // and WiGLE read them.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -26,17 +27,16 @@ inline std::string Degrees(double value, int decimals) {
   return std::string(text, FormatFixed(text, value, decimals));
 }
 
-// "00-0A-1B-2C-3D-4E", as the delimited text writes them.
-inline std::string DashMac(const std::array<std::uint8_t, 6>& mac) {
-  char text[kMacTextSize];
-  return std::string(FormatMac(mac.data(), text));
+// "00:0A:1B:2C:3D:4E", as map programs and WiGLE write them, put in `text`.
+inline std::string_view ColonMac(const std::array<std::uint8_t, 6>& mac,
+                                 char (&text)[kMacTextSize]) {
+  const std::string_view dashed = FormatMac(mac.data(), text);
+  std::replace(text, text + dashed.size(), '-', ':');
+  return dashed;
 }
-
-// "00:0A:1B:2C:3D:4E", as map programs and WiGLE write them.
 inline std::string ColonMac(const std::array<std::uint8_t, 6>& mac) {
-  std::string out = DashMac(mac);
-  for (char& c : out) c = c == '-' ? ':' : c;
-  return out;
+  char text[kMacTextSize];
+  return std::string(ColonMac(mac, text));
 }
 
 // A text from the log as XML character data.

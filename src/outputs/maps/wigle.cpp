@@ -1,8 +1,6 @@
 // WiGLE's CSV upload format, always comma-separated.
 #include "outputs/maps/wigle.h"
 
-#include <algorithm>
-
 #include "decode/channels.h"
 #include "outputs/maps/map_text.h"
 
@@ -26,9 +24,7 @@ void WriteWigleHeader(OutputFile& out, bool b, bool g, const std::string& progra
 void WriteWigleRow(OutputFile& out, const Sighting& s) {
   // Written from texts on the stack: a row is written for every sighting with a position.
   char mac[kMacTextSize];
-  std::string_view macText = FormatMac(s.mac.data(), mac);
-  std::replace(mac, mac + macText.size(), '-', ':');
-  out.PlainField(macText);
+  out.PlainField(ColonMac(s.mac, mac));
   if (NeedsCleaning(s.ssid)) {
     out.Field(CleanText(s.ssid));
   } else {
