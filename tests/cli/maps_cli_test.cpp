@@ -159,5 +159,39 @@ TEST_F(ConvertCli, SplitFilesEqualOneGroupConversions) {
   }
 }
 
+// Each product comes out the same alone on one thread as beside the others (which decode alike
+// and share its decoder) with a thread to spare (-j 2 for one log: the maps' sightings and the
+// text's writes go to it).
+TEST_F(ConvertCli, ProductsAreTheSameAloneAndTogetherWithASpareThread) {
+  struct Product {
+    std::vector<std::string> flags;
+    std::vector<std::string> suffixes;
+  };
+  const Product products[] = {
+      {{"--survey", "--single", "--context"}, {".out"}},
+      {{"--kml", "--gpx", "--wigle", "--ap-summary"}, {".kml", ".gpx", ".wigle.csv", ".aps.csv"}},
+      {{"--report"}, {".report.html"}},
+  };
+  for (const LogVariant generation : {LogVariant::B, LogVariant::G}) {
+    SCOPED_TRACE(generation == LogVariant::B ? "802.11b" : "802.11g");
+    const std::string qx = Log("in.qx", generation, 5, 3u << 20);
+    std::vector<std::string> together = {"-j", "2", "-o", dir.File("all.out"), qx};
+    for (const Product& product : products)
+      together.insert(together.end(), product.flags.begin(), product.flags.end());
+    const Result r = RunCli(logs, together);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const Product& product : products) {
+      std::vector<std::string> alone = {"-j", "1", "-o", dir.File("one.out"), qx};
+      alone.insert(alone.end(), product.flags.begin(), product.flags.end());
+      ASSERT_EQ(RunCli(logs, alone).status, 0) << product.flags.front();
+      for (const std::string& suffix : product.suffixes) {
+        const std::string one = Slurp(dir.File("one" + suffix));
+        EXPECT_FALSE(one.empty()) << suffix;
+        EXPECT_TRUE(Slurp(dir.File("all" + suffix)) == one) << suffix;
+      }
+    }
+  }
+}
+
 } // namespace
 } // namespace veltrix

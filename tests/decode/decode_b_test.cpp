@@ -342,6 +342,39 @@ TEST(DecodeBTest, ElementWalk) {
   }
 }
 
+// Every sink of a shared decoder is told of each sighting, in the order the sinks were added,
+// while the frame is being decoded; the decoder then keeps its result and whether a fix came.
+TEST(DecodeBTest, EverySinkIsToldOfEachSighting) {
+  struct Sink final : SightingSink {
+    Sink(std::vector<std::string>& told, std::string name, const RecordDecoder& decoder)
+        : told(told), name(std::move(name)), decoder(decoder) {}
+    void AccessPointSighted(const StationNode& node) override {
+      told.push_back(name + " " + std::to_string(node.mac[5]) + " " + std::to_string(node.signal) +
+                     (decoder.decoding ? " during" : " after"));
+    }
+    std::vector<std::string>& told;
+    std::string name;
+    const RecordDecoder& decoder;
+  };
+  Harness h;
+  std::vector<std::string> told;
+  Sink first(told, "first", h.decoder), second(told, "second", h.decoder);
+  h.decoder.AddSightingSink(first);
+  h.decoder.AddSightingSink(second);
+  h.Feed({{kMgmt, Capture(Hdr(-50), Beacon(1, {Ssid("a"), Ds(6)}, true))},
+          {kMgmt, Capture(Hdr(-40), Beacon(2, {Ssid("b"), Ds(1)}, false))}});
+  EXPECT_EQ(told, (std::vector<std::string>{"first 1 -50 during", "second 1 -50 during",
+                                            "first 2 -40 during", "second 2 -40 during"}));
+  EXPECT_EQ(h.decoder.result, DecodeResult::NothingToWrite);
+  EXPECT_FALSE(h.decoder.newFix);
+  h.Feed({{kGps, testing::GpsBody({})}});
+  EXPECT_TRUE(h.decoder.newFix);
+  h.Feed({{kCapture6, Capture(Hdr(-70), Data(3))}});
+  EXPECT_EQ(h.decoder.result, DecodeResult::RecordReady);
+  EXPECT_FALSE(h.decoder.newFix);
+  EXPECT_EQ(told.size(), 4u); // a data frame is no sighting
+}
+
 TEST(DecodeBTest, SurveyAndManagementCapturesWithoutAFrameUseThePreviousAddress) {
   Harness h;
   h.Feed({{kCapture6, Capture(Hdr(-70), Data(2))}});
