@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -68,6 +71,23 @@ TEST(OutputFile, WritesEveryBufferInOrderAndReportsLateFailures) {
   EXPECT_TRUE(out.Failed());
   EXPECT_EQ(out.FailureDetail(), dir.File("big.csv") + ": File too large");
   EXPECT_FALSE(std::filesystem::exists(dir.File("big.csv")));
+}
+
+// The spare thread does the work of all its users in the order handed over, and what is still
+// waiting when it goes.
+TEST(SpareThread, DoesEveryWorkInTheOrderHandedOver) {
+  std::vector<int> done;
+  {
+    SpareThread thread;
+    for (int i = 0; i < 100; ++i) {
+      thread.Post([&done, i] {
+        if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the rest queue up
+        done.push_back(i);
+      });
+    }
+  }
+  ASSERT_EQ(done.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(done[static_cast<std::size_t>(i)], i);
 }
 
 } // namespace
