@@ -11,8 +11,9 @@ MergedMaps::MergedMaps(MapFiles files, MapSettings settings, MapFilters filters,
     : settings_(std::move(settings)), filters_(std::move(filters)), logs_(std::move(logs)),
       files_(files, settings_.delimiter), table_(capacity) {
   if (logs_.size() == 1) settings_.name = logs_.front().name;
+  // The parts of a merge handle their sightings in line: its logs already take the threads.
   const maps::MapPart::Settings part{filters_.sightings, true, files.wigle.has_value(),
-                                     files.gpx.has_value(), capacity};
+                                     files.gpx.has_value(), capacity, nullptr};
   for (std::size_t i = 0; i < logs_.size(); ++i)
     parts_.push_back(std::make_unique<maps::MapPart>(part, maps::ScratchBeside(files)));
 }

@@ -60,7 +60,8 @@ MapRun MapOf(const Bytes& log, std::size_t capacity = AccessPointTable::kDefault
     files.kml = OutputDestination{dir.File(name + ".kml")};
     files.gpx = OutputDestination{dir.File(name + ".gpx")};
     files.accessPoints = OutputDestination{dir.File(name + ".aps.csv")};
-    MapSettings settings{"in.qx"};
+    MapSettings settings;
+    settings.name = "in.qx";
     if (aside) settings.spare = std::make_shared<SpareThread>();
     auto map = std::make_unique<MapOutput>(files, settings, MapFilters{}, capacity);
     const MapOutput& output = *map;
