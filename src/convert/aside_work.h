@@ -3,7 +3,7 @@
 // decoding: items (small records of what the output must do) are filled in place in a batch, and
 // each full batch is handed over; the spare thread handles the items in the order they were given.
 // A ring of a few batches bounds the memory, and the giving thread waits when the other falls that
-// far behind.
+// far behind. A batch may be a single item that is filled over many steps (a chunk of rows).
 
 #include <array>
 #include <condition_variable>
@@ -16,9 +16,9 @@
 
 namespace veltrix {
 
-template <class Item> class AsideWork {
+template <class Item, std::size_t BatchItems = 1024> class AsideWork {
 public:
-  static constexpr std::size_t kBatchItems = 1024;
+  static constexpr std::size_t kBatchItems = BatchItems;
   static constexpr std::size_t kBatches = 4;
 
   // `handle` is called on `thread` for each item.

@@ -110,8 +110,8 @@ void MakeMergedReports(std::span<const ProductFile> files, const ProductSettings
 void MakeDatabaseOutputs(std::span<const ProductFile> files, const ProductSettings& settings,
                          Convert::Outputs& outputs) {
   if (files.empty() || !settings.database) return;
-  outputs.push_back(
-      std::make_unique<DatabaseOutput>(settings.database, settings.logPath, settings.logName));
+  outputs.push_back(std::make_unique<DatabaseOutput>(settings.database, settings.logPath,
+                                                     settings.logName, settings.spare));
 }
 
 constexpr const char* kRecordGroupsHelp = "Record groups";

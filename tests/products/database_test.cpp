@@ -40,14 +40,17 @@ Rows Query(const std::string& database, const std::string& sql) {
 }
 
 // Imports `logs` into `database` as `veltrix-convert --sqlite` does; the lines tell how it went.
+// `pragma` is run on the connection first.
 std::vector<std::string> Import(const std::vector<std::string>& logs, const std::string& database,
-                                const std::atomic<bool>& stop = false, unsigned workers = 2) {
+                                unsigned workers = 2, const char* pragma = "") {
   std::vector<Job> jobs;
   std::string problem;
   EXPECT_TRUE(PlanJobs(logs, "", jobs, problem, {ProductId::Database})) << problem;
   ProductSettings settings;
   settings.database = std::make_shared<SurveyDatabase>(database);
   EXPECT_TRUE(settings.database->Open()) << settings.database->FailureDetail();
+  EXPECT_TRUE(settings.database->Execute(pragma));
+  const std::atomic<bool> stop = false;
   std::vector<std::int64_t> sizes(jobs.size(), 1);
   ProgressCounters progress(sizes);
   const std::vector<JobResult> results =
@@ -128,14 +131,15 @@ std::vector<std::string> LinesFromDatabase(const std::string& db, const std::str
 }
 
 // Every record group of each generation: the database's rows give back the text's lines, field
-// for field, and one record row per line.
+// for field, and one record row per line. The rows of a log this size go in many chunks, on the
+// spare thread.
 TEST(SurveyDatabase, HoldsTheLinesOfEveryRecordGroup) {
   testing::TempDir dir;
   for (const LogVariant variant : {LogVariant::B, LogVariant::G}) {
     const bool b = variant == LogVariant::B;
     SCOPED_TRACE(b ? "802.11b" : "802.11g");
     const std::string log = dir.File(b ? "b.qx" : "g.qx");
-    testing::WriteFile(log, tools::MakeExampleLog(variant, 48 * 1024));
+    testing::WriteFile(log, tools::MakeExampleLog(variant, 1024 * 1024));
     const std::string db = dir.File(b ? "b.db" : "g.db");
     Import({log}, db);
     std::int64_t lines = 0;
@@ -172,12 +176,22 @@ TEST(SurveyDatabase, HoldsTheLinesOfEveryRecordGroup) {
 TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   testing::TempDir dir;
   const std::string b = dir.File("b.qx"), g = dir.File("g.qx"), db = dir.File("s.db");
-  testing::WriteFile(b, tools::MakeExampleLog(LogVariant::B, 48 * 1024));
-  testing::WriteFile(g, tools::MakeExampleLog(LogVariant::G, 48 * 1024));
+  testing::WriteFile(b, tools::MakeExampleLog(LogVariant::B, 512 * 1024));
+  testing::WriteFile(g, tools::MakeExampleLog(LogVariant::G, 512 * 1024));
   const std::vector<std::string> first = Import({g, b}, db);
   ASSERT_EQ(first.size(), 2u);
-  // Read at once, written one at a time: the same rows as one log after the other.
-  Import({g, b}, dir.File("one.db"), false, 1);
+  // Each log is known by the SHA-256 of its bytes.
+  for (const std::string& log : {b, g}) {
+    std::string sum(64, ' ');
+    FILE* pipe = ::popen(("sha256sum " + log).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    EXPECT_EQ(std::fread(sum.data(), 1, sum.size(), pipe), sum.size());
+    ::pclose(pipe);
+    EXPECT_EQ(Query(db, "SELECT sha256 FROM logs WHERE path = '" + log + "'"), Rows{{sum}});
+  }
+  // Read at once, written one at a time (the rows of one spooled until the other is in): the
+  // same rows as one log after the other.
+  Import({g, b}, dir.File("one.db"), 1);
   for (const char* table : {"records", "full_spectrum", "single_spectrum", "survey", "single",
                             "utilization", "sightings"}) {
     const std::string rows = std::string("SELECT l.name, t.* FROM ") + table +
@@ -192,7 +206,7 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   const std::string counts = "SELECT (SELECT count(*) FROM logs), (SELECT count(*) FROM records), "
                              "(SELECT count(*) FROM sightings), (SELECT count(*) FROM survey)";
   const Rows before = Query(db, counts);
-  EXPECT_EQ(Import({b}, db, false, 1),
+  EXPECT_EQ(Import({b}, db, 1),
             std::vector<std::string>{b + ": replaced its earlier import in " + db});
   EXPECT_EQ(Query(db, counts), before);
 
@@ -229,7 +243,7 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
 
   // A full disk in the middle of an import, and a cancelled one: the database as it was.
   const std::string c = dir.File("c.qx");
-  testing::WriteFile(c, tools::MakeExampleLog(LogVariant::G, 512 * 1024, 7));
+  testing::WriteFile(c, tools::MakeExampleLog(LogVariant::G, 4 * 1024 * 1024, 7));
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -241,6 +255,13 @@ TEST(SurveyDatabase, ReplacesMergesAndLeavesNothingHalfDone) {
   std::signal(SIGXFSZ, oldHandler);
   ASSERT_EQ(full.size(), 1u);
   EXPECT_NE(full[0].find("Cannot Write Output File. (" + db + ": "), std::string::npos) << full[0];
+  EXPECT_EQ(Query(db, counts), before);
+  // A database that may not grow: the rows fail on the spare thread, while the log is read.
+  const std::string limit = "PRAGMA max_page_count = " +
+                            std::to_string(std::stoi(Query(db, "PRAGMA page_count")[0][0]) + 8);
+  const std::vector<std::string> capped = Import({c}, db, 2, limit.c_str());
+  ASSERT_EQ(capped.size(), 1u);
+  EXPECT_NE(capped[0].find(db + ": database or disk is full"), std::string::npos) << capped[0];
   EXPECT_EQ(Query(db, counts), before);
   // Cancelled after its first records.
   struct CancelAtProgress : ConversionObserver {

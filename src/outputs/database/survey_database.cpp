@@ -1,6 +1,8 @@
 #include "outputs/database/survey_database.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "outputs/database/schema.h"
 
@@ -10,6 +12,13 @@ SurveyDatabase::SurveyDatabase(std::string path) : path_(std::move(path)) {}
 
 SurveyDatabase::~SurveyDatabase() {
   if (db_ != nullptr) sqlite3_close(db_);
+  if (write_back_fd_ >= 0) ::close(write_back_fd_);
+}
+
+void SurveyDatabase::StartWriteBack() {
+  if (write_back_fd_ < 0) write_back_fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  // A hint: where it cannot be given, the commit's sync does all the work as it would anyway.
+  if (write_back_fd_ >= 0) ::sync_file_range(write_back_fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 bool SurveyDatabase::Fail() {
@@ -71,11 +80,12 @@ bool SurveyDatabase::Open() {
   if (objects == 0 && !Execute("PRAGMA page_size=16384")) return false;
   // Readers may query it while a later import runs: the WAL journal (for a new database once it
   // holds a log). A cache that holds the indexes' working pages of a large import (bounded
-  // memory), and a sync at each import's end rather than at each checkpoint.
+  // memory), and a sync at each import's end rather than at each checkpoint. The schema's foreign
+  // key is for other programs: an import's rows always belong to the log it inserts first, and a
+  // check of each would make SQLite journal every statement of many rows.
   wal_pending_ = objects == 0;
   if ((!wal_pending_ && !Execute("PRAGMA journal_mode=WAL")) ||
-      !Execute("PRAGMA foreign_keys=ON") || !Execute("PRAGMA synchronous=NORMAL") ||
-      !Execute("PRAGMA cache_size=-16384"))
+      !Execute("PRAGMA synchronous=NORMAL") || !Execute("PRAGMA cache_size=-16384"))
     return false;
   if (objects != 0) return true;
   const std::string create =
