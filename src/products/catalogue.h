@@ -44,8 +44,8 @@ struct ProductSettings {
   std::string logPath;       // the log's path as given, for the database's import
   std::shared_ptr<SurveyDatabase> database; // the one the database's imports go to
   // The conversion's spare thread, when -j leaves it one (see SpareThreads): the text is written
-  // on it while the next lines are formatted, and the maps and tables handle their sightings and
-  // track on it.
+  // on it while the next lines are formatted, the maps and tables handle their sightings and
+  // track on it, and the database inserts its rows on it.
   std::shared_ptr<SpareThread> spare;
 };
 
