@@ -25,11 +25,6 @@
 #include "text/mac_text.h"
 
 namespace veltrix {
-namespace {
-
-constexpr std::size_t kContextFields = 7;
-
-} // namespace
 
 // SHA-256 of the log's bytes, read a step at a time beside the conversion's own reading: while
 // the rows go in on the spare thread, the reading thread has time to spare for it.
@@ -40,6 +35,7 @@ public:
     if (fd_ >= 0) ::close(fd_);
   }
   bool Open(const std::string& path) {
+    path_ = path;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return Failed();
     context_ = EVP_MD_CTX_new();
@@ -72,7 +68,8 @@ public:
     }
     return hex;
   }
-  int Error() const { return error_; }
+  // "PATH: reason" of a failed open or read.
+  std::string FailureDetail() const { return path_ + ": " + std::strerror(error_); }
 
 private:
   static constexpr std::size_t kBufferSize = 1 << 20;
@@ -80,6 +77,7 @@ private:
     error_ = errno;
     return false;
   }
+  std::string path_;
   int fd_ = -1;
   int error_ = 0;
   bool done_ = false;
@@ -88,6 +86,8 @@ private:
 };
 
 namespace {
+
+constexpr std::size_t kContextFields = 7;
 
 std::string NowUtcIso() {
   const std::time_t now = std::time(nullptr);
@@ -284,7 +284,7 @@ std::vector<OutputDestination> DatabaseOutput::Destinations() const {
 }
 
 void DatabaseOutput::Fail() {
-  Fail(database_->Path() + ": " + sqlite3_errmsg(database_->Handle()));
+  Fail(ErrorText());
 }
 
 void DatabaseOutput::Fail(const std::string& reason) {
@@ -329,15 +329,15 @@ bool DatabaseOutput::Open(LogVariant variant) {
   variant_ = variant;
   digest_ = std::make_unique<FileDigest>();
   if (!digest_->Open(log_path_)) {
-    Fail(log_path_ + ": " + std::strerror(digest_->Error()));
+    Fail(digest_->FailureDetail());
     return false;
   }
   decoder_.emplace(variant, RecordGroups::All());
   decoder_->AddSightingSink(*this);
   line_.CreateInMemory();
-  // The rows go straight in when no other log is being imported; otherwise they wait in a scratch
-  // file beside the database until this log's turn comes at its end, so that the logs of a batch
-  // are read at once and written one at a time.
+  // The rows go in as the log is read when no other log is being imported; otherwise they wait in
+  // a scratch file beside the database until this log's turn comes at its end, so that the logs
+  // of a batch are read at once and written one at a time.
   chunk_.clear();
   chunk_.reserve(kChunkBytes * 2);
   writer_ = std::unique_lock<std::mutex>(database_->Writer(), std::try_to_lock);
@@ -450,12 +450,12 @@ void DatabaseOutput::Text(std::string_view text, bool blob) {
 void DatabaseOutput::CleanedText(std::string_view text) {
   // Most texts of a log are printable ASCII already.
   if (!NeedsCleaning(text)) return Text(text);
-  clean_ = CleanText(text);
-  Text(clean_);
+  Text(CleanText(text));
 }
 
 void DatabaseOutput::Clock(const DateTime& clock) {
-  if (const std::optional<std::string_view> text = ClockText(clock, clock_text_)) {
+  char buffer[DateTime::kIsoCapacity];
+  if (const std::optional<std::string_view> text = ClockText(clock, buffer)) {
     Text(*text);
   } else {
     Null();
@@ -472,10 +472,9 @@ void DatabaseOutput::HandOver() {
   if (rows_->empty()) return;
   // Every few MiB of rows, the disk may start on the pages SQLite has written.
   constexpr std::size_t kWriteBackChunks = 16;
-  if ((aside_ || statements_) && ++chunks_ % kWriteBackChunks == 0) database_->StartWriteBack();
+  if (statements_ && ++chunks_ % kWriteBackChunks == 0) database_->StartWriteBack();
   // The log's digest keeps pace with the rows.
-  if (digest_ && !digest_->Step(kChunkBytes))
-    Fail(log_path_ + ": " + std::strerror(digest_->Error()));
+  if (digest_ && !digest_->Step(kChunkBytes)) Fail(digest_->FailureDetail());
   if (aside_) {
     aside_->Push();
     rows_ = &aside_->Next(); // free again: the spare thread is done with it
@@ -702,7 +701,7 @@ bool DatabaseOutput::Finish() {
   StopAside();
   if (!end_.cancelled && !failed_) {
     sha_ = digest_->Finish();
-    if (sha_.empty()) Fail(log_path_ + ": " + std::strerror(digest_->Error()));
+    if (sha_.empty()) Fail(digest_->FailureDetail());
   }
   digest_.reset();
   // A cancelled import leaves the database as it was: that is no failure of the output.

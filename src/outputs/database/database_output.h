@@ -121,9 +121,7 @@ private:
   std::vector<std::string_view> fields_; // of the line, or of unquoted_
   std::deque<std::string> unquoted_;
   std::string json_;
-  std::string clean_;                         // a text cleaned for binding
-  char clock_text_[DateTime::kIsoCapacity]{}; // a clock in ISO 8601, for binding
-  const Frame* frame_ = nullptr;              // the one being decoded
+  const Frame* frame_ = nullptr; // the one being decoded
   std::int64_t log_id_ = 0;
   std::int64_t frames_ = 0;
   std::int64_t records_ = 0;
