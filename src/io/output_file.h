@@ -124,9 +124,11 @@ private:
   SpareThread* spare_thread_ = nullptr;
   int flushes_ = 0;
   // Atomic: the conversion asks an output whether it failed while the output's thread aside (see
-  // AsideWork) writes; the failure's detail is set before it.
-  std::atomic<bool> failed_ = false;
-  bool field_written_ = false;
+  // AsideWork) writes; the failure's detail is set before it. On a cache line of its own: asked
+  // after every frame, it would otherwise share one with the buffer's fill level, which the thread
+  // aside changes on every field, and each question would wait for that line to cross the cores.
+  alignas(64) std::atomic<bool> failed_ = false;
+  alignas(64) bool field_written_ = false;
   std::unique_ptr<char[]> data_; // while the file is open
   std::size_t used_ = 0;
 };
