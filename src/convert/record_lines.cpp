@@ -8,6 +8,7 @@
 #include "decode/rates.h"
 #include "text/mac_text.h"
 #include "text/number_format.h"
+#include "text/short_text.h"
 
 namespace veltrix {
 namespace {
@@ -67,16 +68,40 @@ void MacField(OutputFile& out, const std::uint8_t* mac) {
   out.PlainField(FormatMac(mac, text));
 }
 
-void ContextPrefix(OutputFile& out, const LineSources& src) {
-  const ConversionOptions& o = src.options;
-  const GpsDecoder& gps = src.decoder.gps;
-  if (o.rtcDate) out.PlainField(src.frame.RtcDateText);
-  if (o.rtcTime) out.PlainField(src.frame.RtcTimeText);
-  if (o.marker) out.Field(src.frame.MarkerText);
+// Three numbers of the frame's clock as one field: written here, as only the frames that give a
+// line need their clock as text.
+void ClockField(OutputFile& out, std::int64_t a, std::int64_t b, std::int64_t c, char separator,
+                int lastWidth) {
+  out.Reserve(kTripleCapacity + 1);
+  out.PutSeparator();
+  char* start = out.Reserve(kTripleCapacity);
+  out.Commit(static_cast<std::size_t>(PutTriple(start, a, b, c, separator, lastWidth) - start));
+}
+
+// The context fields after the clock.
+void TailFields(OutputFile& out, const Frame& frame, const GpsDecoder& gps,
+                const ConversionOptions& o) {
+  if (o.marker) out.Field(frame.MarkerText);
   if (o.gpsDate) out.PlainField(gps.DateText());
   if (o.gpsTime) out.PlainField(gps.TimeText());
   if (o.gpsLatitude) out.Field(gps.LatitudeText());
   if (o.gpsLongitude) out.Field(gps.LongitudeText());
+}
+
+// The most those fields take: each quoted with every character doubled, and a separator.
+constexpr std::size_t kLongestTail =
+    2 * (LogReader::kMaxMarkerLength + 4 * sizeof(ShortText::data)) + 5 * 3;
+
+void ContextPrefix(OutputFile& out, const LineSources& src) {
+  const ConversionOptions& o = src.options;
+  const DateTime& rtc = src.frame.Rtc;
+  if (o.rtcDate) ClockField(out, rtc.month, rtc.day, rtc.year, '/', 4);
+  if (o.rtcTime) ClockField(out, rtc.hours, rtc.minutes, rtc.seconds, ':', 2);
+  if (src.tail != nullptr) {
+    src.tail->Write(out, src.frame, src.decoder.gps, o);
+  } else {
+    TailFields(out, src.frame, src.decoder.gps, o);
+  }
 }
 
 void SurveyFields(OutputFile& out, const StationNode& n) {
@@ -97,7 +122,7 @@ void SingleFields(OutputFile& out, const RecordState& s, bool b) {
     out.PlainField(s.GSingle.Bad ? "bad" : "good");
     return;
   }
-  out.PlainField(s.SingleMacText);
+  MacField(out, s.SingleMac.data());
   out.IntegerField(s.SingleRssi);
   out.PlainField(RateMegabits(s.SingleRateCode));
   // Each point's share of the total power, in percent; a run of fields written in one go.
@@ -130,6 +155,28 @@ void UtilizationFields(OutputFile& out, const RecordState& s, bool b) {
 }
 
 } // namespace
+
+void ContextTail::Write(OutputFile& out, const Frame& frame, const GpsDecoder& gps,
+                        const ConversionOptions& o) {
+  const bool any = o.marker || o.gpsDate || o.gpsTime || o.gpsLatitude || o.gpsLongitude;
+  if (!any) return;
+  const bool afterField = out.FieldWritten();
+  if (valid_ && fixes_ == gps.Fixes && after_field_ == afterField && marker_ == frame.MarkerText) {
+    char* p = out.Reserve(bytes_.size());
+    std::memcpy(p, bytes_.data(), bytes_.size());
+    out.Commit(bytes_.size());
+    out.MarkFieldWritten();
+    return;
+  }
+  // With room for the longest fields, the buffer is not written out between them.
+  const char* begin = out.Reserve(kLongestTail);
+  TailFields(out, frame, gps, o);
+  bytes_.assign(begin, static_cast<const char*>(out.Reserve(0)));
+  marker_ = frame.MarkerText;
+  fixes_ = gps.Fixes;
+  after_field_ = afterField;
+  valid_ = true;
+}
 
 void WriteHeaderRecord(OutputFile& out, const ConversionOptions& o, LogVariant variant) {
   const bool b = variant == LogVariant::B;

@@ -6,7 +6,6 @@
 #include "decode/payload_types.h"
 #include "decode/rates.h"
 #include "text/byte_order.h"
-#include "text/mac_text.h"
 
 namespace veltrix {
 namespace {
@@ -52,11 +51,6 @@ bool ParseCapture(std::span<const std::uint8_t> body, Capture& c) {
 // the copy is a rep movs, several times slower on frames this short.
 [[gnu::noinline]] void CopyFrame(std::uint8_t* to, const std::uint8_t* from, std::size_t size) {
   std::memcpy(to, from, size);
-}
-
-void SetSingleMac(RecordState& s, const std::uint8_t* mac) {
-  char text[kMacTextSize];
-  s.SingleMacText.assign(FormatMac(mac, text));
 }
 
 // The steps both kinds of capture end with.
@@ -109,7 +103,7 @@ void DecodeManagementCapture(RecordState& s, StationList& stations, const Captur
   }
   // Without a frame this repeats the previous management frame's transmitter.
   const std::uint8_t* mac = s.MgmtFrame.data() + kTransmitter;
-  SetSingleMac(s, mac);
+  std::memcpy(s.SingleMac.data(), mac, 6);
   const auto update = [&](StationNode& node) {
     node.signal = static_cast<std::int8_t>(c.header[kRssi]);
     node.channel = s.BeaconChannel;
@@ -137,7 +131,7 @@ void DecodeDataCapture(RecordState& s, StationList& stations, const Capture& c) 
   std::memcpy(s.DataCapture.data(), c.header, kCaptureHeaderSize);
   CopyFrame(s.DataFrame.data(), c.frame, std::min<std::size_t>(c.length, kDataFrameCapacity));
   const std::uint8_t* mac = s.DataFrame.data() + kTransmitter;
-  SetSingleMac(s, mac);
+  std::memcpy(s.SingleMac.data(), mac, 6);
   const std::int16_t rssi = static_cast<std::int8_t>(c.header[kRssi]);
   if (StationNode* found = stations.FindByMac(mac)) {
     found->signal = rssi;
@@ -198,15 +192,13 @@ DecodeResult DecodeB(const Frame& frame, RecordState& s, StationList& stations, 
     if (!groups.singleSpectrum || body.size() < kSingleSpectrumBytes)
       return DecodeResult::NothingToWrite;
     s.BChannelSpectrum.Channel = body[0];
-    for (int i = 0; i < kBChannelSpectrumSize; ++i)
-      s.BChannelSpectrum.Values[i] = LoadLE16s(body.data() + 2 + 2 * i);
+    LoadLE16s(s.BChannelSpectrum.Values, body.data() + 2);
     s.Kind = RecordKind::SingleSpectrum;
     return DecodeResult::RecordReady;
   case b_payload::kFullSpectrum:
     if (!groups.fullSpectrum || body.size() < kFullSpectrumBytes)
       return DecodeResult::NothingToWrite;
-    for (int i = 0; i < kBFullSpectrumSize; ++i)
-      s.BFullSpectrum[i] = LoadLE16s(body.data() + 2 * i);
+    LoadLE16s(s.BFullSpectrum, body.data());
     s.Kind = RecordKind::FullSpectrum;
     return DecodeResult::RecordReady;
   case b_payload::kUtilization:

@@ -20,10 +20,6 @@ constexpr std::size_t kStationEntryBytes = 8;
 constexpr std::size_t kAccessPointEntryBytes = 37;
 constexpr std::size_t kMaxMappedStations = 64; // access-point entries may name stations 0..63
 
-template <std::size_t N> void LoadSamples(std::array<std::int16_t, N>& out, const std::uint8_t* p) {
-  for (std::size_t i = 0; i < N; ++i) out[i] = LoadLE16s(p + 2 * i);
-}
-
 // Channels outside 1..14 have no slot: such a record is not reported and changes nothing.
 DecodeResult DecodeUtilization(RecordState& s, const std::uint8_t* p) {
   if (s.CurrentChannel < 1 || s.CurrentChannel > 14) return DecodeResult::NothingToWrite;
@@ -128,13 +124,13 @@ DecodeResult DecodeG(const Frame& frame, RecordState& s, StationList& stations, 
   case g_payload::kSingleSpectrum:
     if (!groups.singleSpectrum || body.size() < kSingleSpectrumBytes)
       return DecodeResult::NothingToWrite;
-    LoadSamples(s.GChannelSpectrum, body.data());
+    LoadLE16s(s.GChannelSpectrum, body.data());
     s.Kind = RecordKind::SingleSpectrum;
     return DecodeResult::RecordReady;
   case g_payload::kFullSpectrum:
     if (!groups.fullSpectrum || body.size() < kFullSpectrumBytes)
       return DecodeResult::NothingToWrite;
-    LoadSamples(s.GFullSpectrum, body.data());
+    LoadLE16s(s.GFullSpectrum, body.data());
     s.Kind = RecordKind::FullSpectrum;
     return DecodeResult::RecordReady;
   case g_payload::kSurvey:

@@ -16,8 +16,7 @@ void LogSummaryBuilder::Take(const Frame& frame) {
   if (!frame.Framed) return;
   LogSummary& s = summary_;
   if (++s.Frames == 1) {
-    s.FirstRtc =
-        std::string(frame.RtcDateText.view()) + " " + std::string(frame.RtcTimeText.view());
+    s.FirstRtc = frame.Rtc.RtcText();
     s.FirstClock = frame.Rtc;
   }
   // The last frame's clock as numbers only; its text (the same digits) is made once, at the end.

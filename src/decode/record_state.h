@@ -90,8 +90,8 @@ struct RecordState {
   std::array<std::uint8_t, 12> BeaconFixed{};
   std::array<std::uint8_t, kMgmtFrameCapacity> MgmtFrame{};
   std::array<std::uint8_t, kDataFrameCapacity> DataFrame{};
-  std::string BeaconSsid;    // at most 32 characters
-  std::string SingleMacText; // "%02X-%02X-%02X-%02X-%02X-%02X"
+  std::string BeaconSsid;                  // at most 32 characters
+  std::array<std::uint8_t, 6> SingleMac{}; // the transmitter of the last capture
   std::int8_t SingleRssi = 0;
   std::uint16_t SingleRateCode = 0;
   std::array<std::uint32_t, kMultipathPoints> MultipathPower{};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/byte_order.h"
+#include "text/short_text.h"
 
 namespace veltrix {
 namespace {
@@ -82,9 +83,7 @@ void LogReader::CloseLog() {
   frame_.PayloadDelivered = false;
 }
 
-bool LogReader::Ensure(std::size_t count) {
-  if (end_ - begin_ >= count) return true;
-  if (eof_) return false;
+bool LogReader::Refill(std::size_t count) {
   if (begin_ > 0) {
     std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
@@ -207,8 +206,6 @@ std::int64_t LogReader::ReadRecord() {
   last_frame_end_ = Position();
   f.Framed = true;
 
-  FormatTriple(f.RtcDateText, b[4], b[3], 2000 + b[5], '/', 4);
-  FormatTriple(f.RtcTimeText, b[6], b[7], b[8], ':', 2);
   f.Rtc = {2000 + b[5], b[4], b[3], b[6], b[7], b[8]};
   if (m != 0) f.MarkerText = TextUpToZero(b + 11, m);
   if (p != 0) {

@@ -13,7 +13,6 @@
 
 #include "reader/input_file.h"
 #include "text/date_text.h"
-#include "text/short_text.h"
 
 namespace veltrix {
 
@@ -36,9 +35,7 @@ std::string ShortDamageNote(const LogDamage& damage);
 // The most recent frame: its timestamp texts, its marker and its payload.
 struct Frame {
   bool Framed = false;           // the last ReadRecord framed a record (an oversized one included)
-  ShortText RtcDateText;         // "%02d/%02d/%04d", month first
-  ShortText RtcTimeText;         // "%02d:%02d:%02d"
-  DateTime Rtc;                  // the same clock as numbers
+  DateTime Rtc;                  // the timestamp (DateTime::RtcText writes it as the log does)
   std::string MarkerText;        // kept from earlier frames while frames carry no marker
   bool PayloadDelivered = false; // false for an empty or oversized payload block
   std::uint8_t PayloadType = 0;
@@ -90,7 +87,9 @@ public:
   std::int64_t BytesInFile() const { return file_bytes_; }
 
 private:
-  bool Ensure(std::size_t count);
+  // True when `count` bytes from begin_ are in the buffer, once it is filled as far as needed.
+  bool Ensure(std::size_t count) { return end_ - begin_ >= count || (!eof_ && Refill(count)); }
+  bool Refill(std::size_t count);
   bool Skip(std::size_t count);
   std::int64_t FindSync(bool& found);
   std::int64_t Position() const { return base_ + static_cast<std::int64_t>(begin_); }

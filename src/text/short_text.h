@@ -22,15 +22,21 @@ struct ShortText {
 };
 
 // Three numbers joined by a separator, as printf's "%02d<sep>%02d<sep>%0<lastWidth>d": a date
-// ("12/07/2007", month first) or a time ("13:00:11"). Each number takes at most six characters.
-inline void FormatTriple(ShortText& text, int a, int b, int c, char separator, int lastWidth) {
-  char* out = text.data.data();
+// ("12/07/2007", month first) or a time ("13:00:11"). With the first two numbers bytes (0 to 255)
+// and the last a 16-bit number, the text takes at most kTripleCapacity. Returns its end.
+inline constexpr std::size_t kTripleCapacity = 14;
+inline char* PutTriple(char* out, std::int64_t a, std::int64_t b, std::int64_t c, char separator,
+                       int lastWidth) {
   out = PutZeroPadded(out, a, 2);
   *out++ = separator;
   out = PutZeroPadded(out, b, 2);
   *out++ = separator;
-  out = PutZeroPadded(out, c, lastWidth);
-  text.size = static_cast<std::uint8_t>(out - text.data.data());
+  return PutZeroPadded(out, c, lastWidth);
+}
+// The same into a short text.
+inline void FormatTriple(ShortText& text, int a, int b, int c, char separator, int lastWidth) {
+  text.size = static_cast<std::uint8_t>(PutTriple(text.data.data(), a, b, c, separator, lastWidth) -
+                                        text.data.data());
 }
 
 // The text of a zero-padded field: its bytes up to the first zero byte, at most `size`.

@@ -13,6 +13,7 @@
 #include "decode/payload_types.h"
 #include "decode_harness.h"
 #include "support/log_builder.h"
+#include "text/mac_text.h"
 
 namespace veltrix {
 namespace decodetest {
@@ -83,6 +84,11 @@ Bytes Ramp(int count, int start, int step) {
   return testing::SpectrumBody(samples);
 }
 
+std::string MacText(const std::array<std::uint8_t, 6>& mac) {
+  char text[kMacTextSize];
+  return std::string(FormatMac(mac.data(), text));
+}
+
 // Every value DecodeB may change, as bytes, to tell "nothing changed".
 std::string Fingerprint(Harness& h) {
   const RecordState& s = h.state();
@@ -92,7 +98,8 @@ std::string Fingerprint(Harness& h) {
   put(s.BChannelSpectrum.Channel), put(s.BChannelSpectrum.Values), put(s.MgmtCapture);
   put(s.DataCapture), put(s.BeaconFixed), put(s.MgmtFrame), put(s.DataFrame), put(s.SingleRssi);
   put(s.SingleRateCode), put(s.MultipathPower), put(s.MultipathTotal), put(s.BUtilization);
-  out += s.BeaconSsid + '|' + s.SingleMacText + '|';
+  put(s.SingleMac);
+  out += s.BeaconSsid + '|';
   out += Observed(h.stations);
   out += std::string(h.gps.DateText()) + std::string(h.gps.LatitudeText());
   return out;
@@ -225,7 +232,7 @@ TEST(DecodeBTest, CapturesReportRateSignalAndMultipath) {
         EXPECT_EQ(h.state().Kind, RecordKind::Single);
         EXPECT_EQ(h.state().SingleRateCode, code);
         EXPECT_EQ(h.state().SingleRssi, -90);
-        EXPECT_EQ(h.state().SingleMacText, "0A-BC-00-DE-F1-23");
+        EXPECT_EQ(MacText(h.state().SingleMac), "0A-BC-00-DE-F1-23");
         std::array<std::uint32_t, 44> power{};
         power[0] = 25, power[1] = 32768, power[2] = 8100, power[43] = 32513;
         EXPECT_EQ(h.state().MultipathPower, power);
@@ -248,7 +255,7 @@ TEST(DecodeBTest, FrameTypeAndSubtypeChooseTheDecode) {
     EXPECT_EQ(h.state().Kind, RecordKind::Single);
     EXPECT_EQ(h.state().DataCapture[1] == 0xD8, isData);
     EXPECT_EQ(h.state().MgmtCapture[1] == 0xD8, !isData);
-    EXPECT_EQ(h.state().SingleMacText, "00-0C-41-9A-00-06");
+    EXPECT_EQ(MacText(h.state().SingleMac), "00-0C-41-9A-00-06");
     EXPECT_TRUE(Lists(h.stations, std::vector<Node>{Ap(6, "", -40, isData ? 0 : 5)}));
   }
 }
@@ -265,7 +272,7 @@ TEST(DecodeBTest, CapturesAddAndUpdateStations) {
   EXPECT_TRUE(Lists(h.stations, std::vector<Node>{Ap(5, "", -90, 4), Ap(2, "", -70, 4),
                                                   Ap(3, "", -30, 4), Ap(1, "net", -20, 4, 1)}));
   const RecordState& s = h.state();
-  EXPECT_EQ(s.SingleMacText, "00-0C-41-9A-00-04");
+  EXPECT_EQ(MacText(s.SingleMac), "00-0C-41-9A-00-04");
   EXPECT_EQ(s.SingleRssi, -10);
   EXPECT_EQ(s.DataCapture[1], 0xF6);
   EXPECT_EQ(s.DataCapture[90], 0);
@@ -382,7 +389,7 @@ TEST(DecodeBTest, SurveyAndManagementCapturesWithoutAFrameUseThePreviousAddress)
                     {kMgmt, Capture(Hdr(-30), {}, 0)}}),
             (std::vector<int>{0, 0}));
   EXPECT_TRUE(Lists(h.stations, std::vector<Node>{Ap(2, "", -70, 0), Ap(1, "net", -30, 6, 1)}));
-  EXPECT_EQ(h.state().SingleMacText, "00-0C-41-9A-00-01");
+  EXPECT_EQ(MacText(h.state().SingleMac), "00-0C-41-9A-00-01");
   EXPECT_EQ(h.state().SingleRssi, -30);
   EXPECT_EQ(h.state().MgmtCapture[1], 0xE2);
   EXPECT_EQ(h.state().BeaconSsid, "net");
@@ -412,7 +419,7 @@ TEST(DecodeBTest, CaptureThatCannotAddItsStationStillTakesItsOwnValues) {
   for (const Record& r : captures) {
     SCOPED_TRACE(static_cast<int>(r.type));
     EXPECT_EQ(full.Feed({r}), roomy.Feed({r}));
-    EXPECT_EQ(full.state().SingleMacText, roomy.state().SingleMacText);
+    EXPECT_EQ(MacText(full.state().SingleMac), MacText(roomy.state().SingleMac));
     EXPECT_EQ(full.state().SingleRssi, roomy.state().SingleRssi);
     EXPECT_EQ(full.state().SingleRateCode, roomy.state().SingleRateCode);
     EXPECT_EQ(full.state().MultipathPower, roomy.state().MultipathPower);

@@ -206,10 +206,8 @@ TEST(Framing, TimestampMarkerAndPayload) {
   LogReader reader;
   reader.SetInputPath(dir.File("l.qx"));
   ASSERT_TRUE(reader.OpenLog());
-  EXPECT_EQ(reader.Current().RtcDateText.view(), "");
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.Current().RtcDateText.view(), "12/07/2007");
-  EXPECT_EQ(reader.Current().RtcTimeText.view(), "13:05:09");
+  EXPECT_EQ(reader.Current().Rtc.RtcText(), "12/07/2007 13:05:09");
   EXPECT_EQ(reader.Current().MarkerText, "");
   ASSERT_TRUE(reader.Current().PayloadDelivered);
   EXPECT_EQ(reader.Current().PayloadType, 17);
@@ -217,8 +215,7 @@ TEST(Framing, TimestampMarkerAndPayload) {
   EXPECT_EQ(reader.Current().Payload[0], 6);
 
   ASSERT_GT(reader.ReadRecord(), 0);
-  EXPECT_EQ(reader.Current().RtcDateText.view(), "123/05/2255");
-  EXPECT_EQ(reader.Current().RtcTimeText.view(), "00:00:100");
+  EXPECT_EQ(reader.Current().Rtc.RtcText(), "123/05/2255 00:00:100");
   EXPECT_EQ(reader.Current().MarkerText, "12");
   ASSERT_GT(reader.ReadRecord(), 0);
   EXPECT_EQ(reader.Current().MarkerText, "12");

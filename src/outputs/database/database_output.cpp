@@ -333,6 +333,7 @@ bool DatabaseOutput::Open(LogVariant variant) {
     return false;
   }
   decoder_.emplace(variant, RecordGroups::All());
+  tail_.Reset();
   decoder_->AddSightingSink(*this);
   line_.CreateInMemory();
   // The rows go in as the log is read when no other log is being imported; otherwise they wait in
@@ -577,7 +578,7 @@ void DatabaseOutput::Take(const Frame& frame) {
   frame_ = nullptr;
   if (result != DecodeResult::RecordReady) return;
   line_.Clear();
-  if (WriteRecordLine(line_, {frame, *decoder_, options_})) InsertRecord(frame);
+  if (WriteRecordLine(line_, {frame, *decoder_, options_, &tail_})) InsertRecord(frame);
 }
 
 void DatabaseOutput::InsertRecord(const Frame& frame) {

@@ -19,6 +19,7 @@
 #include "convert/aside_work.h"
 #include "convert/conversion_options.h"
 #include "convert/conversion_output.h"
+#include "convert/record_lines.h"
 #include "decode/decoders.h"
 #include "io/output_file.h"
 #include "io/scratch_file.h"
@@ -118,6 +119,7 @@ private:
   bool in_transaction_ = false;
   std::optional<RecordDecoder> decoder_;
   OutputFile line_{'\t'};                // the record's line, in memory
+  ContextTail tail_;                     // of its context fields
   std::vector<std::string_view> fields_; // of the line, or of unquoted_
   std::deque<std::string> unquoted_;
   std::string json_;

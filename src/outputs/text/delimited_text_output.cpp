@@ -25,7 +25,7 @@ bool DelimitedTextOutput::Open(LogVariant variant) {
 
 void DelimitedTextOutput::Take(const Frame& frame) {
   if (decoder_->result == DecodeResult::RecordReady &&
-      WriteRecordLine(out_, {frame, *decoder_, options_})) {
+      WriteRecordLine(out_, {frame, *decoder_, options_, &tail_})) {
     ++lines_written_;
   }
 }

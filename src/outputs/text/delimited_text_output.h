@@ -10,6 +10,7 @@
 
 #include "convert/conversion_options.h"
 #include "convert/conversion_output.h"
+#include "convert/record_lines.h"
 #include "decode/decoders.h"
 #include "io/output_file.h"
 
@@ -24,7 +25,10 @@ public:
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open(LogVariant variant) override;
   std::optional<RecordGroups> DecodedGroups() const override { return options_.Groups(); }
-  void UseDecoder(RecordDecoder& decoder) override { decoder_ = &decoder; }
+  void UseDecoder(RecordDecoder& decoder) override {
+    decoder_ = &decoder;
+    tail_.Reset();
+  }
   void Take(const Frame& frame) override;
   bool Failed() const override { return out_.Failed(); }
   bool Finish() override { return out_.Close(); }
@@ -41,6 +45,7 @@ private:
   const std::shared_ptr<SpareThread> spare_; // before the file that hands it work
   OutputFile out_;
   const RecordDecoder* decoder_ = nullptr; // the engine's
+  ContextTail tail_;
   std::int64_t lines_written_ = 0;
   bool header_written_ = false;
 };
