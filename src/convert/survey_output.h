@@ -14,6 +14,7 @@
 #include "analysis/survey_merge.h"
 #include "convert/conversion_output.h"
 #include "io/scratch_file.h"
+#include "io/spare_thread.h"
 
 namespace veltrix {
 
@@ -32,7 +33,8 @@ public:
   // The output of log `index`'s conversion; it must not outlive this.
   virtual std::unique_ptr<ConversionOutput> Part(std::size_t index) = 0;
   // Once every part has finished: writes and puts the files in place. False when that fails.
-  virtual bool Finish() = 0;
+  // `spare`, when -j leaves the run a second thread, takes work that can go beside the rest.
+  virtual bool Finish(SpareThread* spare) = 0;
   virtual void Abandon() = 0;
   virtual std::string FailureDetail() const = 0;
   virtual std::vector<WrittenFile> Written() const = 0;

@@ -232,8 +232,12 @@ BatchOutcome RunSurvey(const MergePlan& plan, ProductSettings settings, unsigned
     lines.push_back(plan.name + ": " + kMsgNotMerged);
     return outcome;
   }
+  // The logs are read: with -j 2 or more, the finishing outputs have a second thread to put work
+  // on.
+  const std::unique_ptr<SpareThread> spare =
+      workers >= 2 ? std::make_unique<SpareThread>() : nullptr;
   for (const auto& survey : surveys) {
-    if (survey->Finish()) continue;
+    if (survey->Finish(spare.get())) continue;
     lines.push_back(plan.name + ": " + kMsgCannotWrite + " (" + survey->FailureDetail() + ")");
     abandonAll();
     outcome.failed = true;

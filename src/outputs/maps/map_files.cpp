@@ -52,6 +52,7 @@ std::vector<OutputFile*> MapFileSet::Asked() {
 
 bool MapFileSet::Open() {
   read_failure_.clear();
+  rows_failure_.clear();
   return Create(kml_, files_.kml) && Create(gpx_, files_.gpx) && Create(wigle_, files_.wigle) &&
          Create(table_file_, files_.accessPoints);
 }
@@ -65,21 +66,24 @@ void MapFileSet::Write(const AccessPointTable& table, const MapSettings& setting
     for (const TrackPiece& track : tracks) {
       if (track.count == 0) continue;
       WriteGpxTrackStart(gpx_, track.name);
-      Copy(*track.points, gpx_);
+      Copy(*track.points, gpx_, read_failure_);
       WriteGpxTrackEnd(gpx_);
     }
     WriteGpxTail(gpx_);
   }
-  if (files_.wigle) {
-    for (ScratchFile* spool : rows.spools) CopyRows(table, *spool, rows.ofTableOnly);
-  }
+  CopyRows(table, rows);
   if (files_.accessPoints) WriteAccessPointTable(table_file_, table);
 }
 
-void MapFileSet::Copy(ScratchFile& spool, OutputFile& out) {
+void MapFileSet::CopyRows(const AccessPointTable& table, const SpooledRows& rows) {
+  if (!files_.wigle) return;
+  for (ScratchFile* spool : rows.spools) CopyRows(table, *spool, rows.ofTableOnly);
+}
+
+void MapFileSet::Copy(ScratchFile& spool, OutputFile& out, std::string& failure) {
   const std::int64_t size = spool.Size();
   if (size < 0) {
-    if (read_failure_.empty()) read_failure_ = spool.FailureDetail();
+    if (failure.empty()) failure = spool.FailureDetail();
     return;
   }
   out.TextFrom(spool.Descriptor(), 0, size);
@@ -87,7 +91,7 @@ void MapFileSet::Copy(ScratchFile& spool, OutputFile& out) {
 
 void MapFileSet::CopyRows(const AccessPointTable& table, ScratchFile& spool, bool ofTableOnly) {
   if (!ofTableOnly) {
-    Copy(spool, wigle_);
+    Copy(spool, wigle_, rows_failure_);
     return;
   }
   ScratchReader reader(spool);
@@ -95,7 +99,7 @@ void MapFileSet::CopyRows(const AccessPointTable& table, ScratchFile& spool, boo
     const std::optional<std::array<std::uint8_t, 6>> mac = RowMac(row);
     if (mac && table.Contains(*mac)) wigle_.Text(row);
   }
-  if (reader.Failed() && read_failure_.empty()) read_failure_ = spool.FailureDetail();
+  if (reader.Failed() && rows_failure_.empty()) rows_failure_ = spool.FailureDetail();
 }
 
 bool MapFileSet::Failed() const {
@@ -103,7 +107,7 @@ bool MapFileSet::Failed() const {
 }
 
 bool MapFileSet::Finish() {
-  bool ok = read_failure_.empty();
+  bool ok = read_failure_.empty() && rows_failure_.empty();
   for (OutputFile* file : Asked()) {
     if (ok && !file->Close()) ok = false;
   }
@@ -117,6 +121,7 @@ void MapFileSet::Abandon() {
 
 std::string MapFileSet::FailureDetail() const {
   if (!read_failure_.empty()) return read_failure_;
+  if (!rows_failure_.empty()) return rows_failure_;
   for (const OutputFile* file : {&kml_, &gpx_, &wigle_, &table_file_}) {
     if (std::string detail = file->FailureDetail(); !detail.empty()) return detail;
   }

@@ -56,6 +56,9 @@ public:
   // Everything after the WiGLE header: `table` holds the access points to show.
   void Write(const AccessPointTable& table, const MapSettings& settings,
              std::span<const TrackPiece> tracks, const SpooledRows& rows);
+  // The spooled WiGLE rows alone (`table` is read only with rows.ofTableOnly). It touches the WiGLE
+  // file alone, so it may go on another thread while the table is made.
+  void CopyRows(const AccessPointTable& table, const SpooledRows& rows);
   bool Failed() const;
   // Puts every file in place; after a failure, none that is left.
   bool Finish();
@@ -66,11 +69,12 @@ public:
 private:
   std::vector<OutputFile*> Asked(); // the files asked for, in order
   void CopyRows(const AccessPointTable& table, ScratchFile& spool, bool ofTableOnly);
-  void Copy(ScratchFile& spool, OutputFile& out);
+  void Copy(ScratchFile& spool, OutputFile& out, std::string& failure);
 
   const MapFiles files_;
   OutputFile kml_{','}, gpx_{','}, wigle_{','}, table_file_;
   std::string read_failure_;
+  std::string rows_failure_; // of the WiGLE rows' spools, which may be copied on another thread
 };
 
 // Where the scratch files of the files go: beside the first file asked for.

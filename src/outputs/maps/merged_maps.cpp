@@ -1,6 +1,9 @@
 // A survey's logs merged into one set of maps and tables.
 #include "outputs/maps/merged_maps.h"
 
+#include <future>
+#include <optional>
+
 #include "analysis/survey_merge.h"
 #include "outputs/maps/wigle.h"
 
@@ -12,7 +15,7 @@ MergedMaps::MergedMaps(MapFiles files, MapSettings settings, MapFilters filters,
       files_(files, settings_.delimiter), table_(capacity) {
   if (logs_.size() == 1) settings_.name = logs_.front().name;
   // The parts of a merge handle their sightings in line: its logs already take the threads.
-  const maps::MapPart::Settings part{filters_.sightings, true, files.wigle.has_value(),
+  const maps::MapPart::Settings part{filters_.sightings,    true,     files.wigle.has_value(),
                                      files.gpx.has_value(), capacity, nullptr};
   for (std::size_t i = 0; i < logs_.size(); ++i)
     parts_.push_back(std::make_unique<maps::MapPart>(part, maps::ScratchBeside(files)));
@@ -28,39 +31,68 @@ std::unique_ptr<ConversionOutput> MergedMaps::Part(std::size_t index) {
   return std::make_unique<SurveyPartOutput<maps::MapPart>>(*parts_[index]);
 }
 
+std::vector<MergeKey> MergedMaps::Keys() const {
+  std::vector<MergeKey> keys;
+  for (std::size_t i = 0; i < logs_.size(); ++i)
+    keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
+  return keys;
+}
+
 // The sightings of every log in merge order into the one table, the filters' verdicts counted.
 bool MergedMaps::Gather() {
-  std::vector<MergeKey> keys;
   std::vector<ScratchFile*> sightings;
-  for (std::size_t i = 0; i < logs_.size(); ++i) {
-    keys.push_back({parts_[i]->FirstRecord(), logs_[i].path});
-    sightings.push_back(&parts_[i]->Sightings());
-  }
-  const GatheredSurvey gathered =
-      GatherScratchSightings(keys, sightings, filters_.accessPoints, table_, order_, read_failure_);
+  for (const auto& part : parts_) sightings.push_back(&part->Sightings());
+  const GatheredSurvey gathered = GatherScratchSightings(Keys(), sightings, filters_.accessPoints,
+                                                         table_, order_, read_failure_);
   left_out_by_filters_ = gathered.leftOutByFilters;
   left_out_at_least_ = gathered.leftOutAtLeast;
   return read_failure_.empty();
 }
 
-bool MergedMaps::Finish() {
-  if (!Gather()) {
-    Abandon();
-    return false;
-  }
-  if (files_.Files().wigle) {
+bool MergedMaps::Finish(SpareThread* spare) {
+  // The WiGLE file: its header, then every log's rows in merge order, all of them unless the
+  // access-point filters choose the rows by the table.
+  maps::SpooledRows rows;
+  rows.ofTableOnly = filters_.accessPoints.Active();
+  for (const std::size_t i : MergeOrder(Keys())) rows.spools.push_back(&parts_[i]->Rows());
+  const auto writeWigle = [&] {
     bool b = false, g = false;
     for (const auto& part : parts_) (part->Variant() == LogVariant::B ? b : g) = true;
     maps::WriteWigleHeader(files_.Wigle(), b, g, settings_.program);
+    files_.CopyRows(table_, rows);
+  };
+  // Rows that do not wait for the table are copied on the spare thread (the copy takes about as
+  // long as the gathering) while the sightings are gathered here; waited for on every way out.
+  std::optional<std::future<void>> copied;
+  std::promise<void> copying;
+  if (spare != nullptr && files_.Files().wigle && !rows.ofTableOnly) {
+    copied = copying.get_future();
+    spare->Post([&] {
+      try {
+        writeWigle();
+        copying.set_value();
+      } catch (...) {
+        copying.set_exception(std::current_exception());
+      }
+    });
   }
+  struct WaitFor {
+    std::optional<std::future<void>>& copied;
+    ~WaitFor() {
+      if (copied && copied->valid()) copied->wait();
+    }
+  } wait{copied};
+  const bool gathered = Gather();
+  if (copied) copied->get(); // what the copy threw is thrown here
+  if (!gathered) {
+    Abandon();
+    return false;
+  }
+  if (files_.Files().wigle && !copied) writeWigle();
   std::vector<maps::TrackPiece> tracks;
-  maps::SpooledRows rows;
-  rows.ofTableOnly = filters_.accessPoints.Active();
-  for (const std::size_t i : order_) {
+  for (const std::size_t i : order_)
     tracks.push_back({logs_[i].name, &parts_[i]->TrackPoints(), parts_[i]->Track().Points()});
-    rows.spools.push_back(&parts_[i]->Rows());
-  }
-  files_.Write(table_, settings_, tracks, rows);
+  files_.Write(table_, settings_, tracks, {});
   return files_.Finish();
 }
 

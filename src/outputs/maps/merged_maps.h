@@ -28,8 +28,9 @@ public:
   std::vector<OutputDestination> Destinations() const override { return files_.Destinations(); }
   bool Open() override;
   std::unique_ptr<ConversionOutput> Part(std::size_t index) override;
-  // Gathers, filters and writes.
-  bool Finish() override;
+  // Gathers, filters and writes; the WiGLE rows go into their file on `spare` meanwhile, unless
+  // the access-point filters choose them.
+  bool Finish(SpareThread* spare) override;
   void Abandon() override;
   std::string FailureDetail() const override;
   std::vector<WrittenFile> Written() const override { return files_.Written(); }
@@ -41,6 +42,7 @@ public:
   bool LeftOutAtLeast() const override { return left_out_at_least_; }
 
 private:
+  std::vector<MergeKey> Keys() const;
   bool Gather();
 
   MapSettings settings_;

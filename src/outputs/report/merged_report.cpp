@@ -46,7 +46,7 @@ bool MergedReport::Gather() {
   return failure_.empty();
 }
 
-bool MergedReport::Finish() {
+bool MergedReport::Finish(SpareThread* /*spare*/) {
   if (!Gather()) {
     Abandon();
     return false;

@@ -27,7 +27,7 @@ public:
   std::vector<OutputDestination> Destinations() const override { return {destination_}; }
   bool Open() override;
   std::unique_ptr<ConversionOutput> Part(std::size_t index) override;
-  bool Finish() override;
+  bool Finish(SpareThread* spare) override;
   void Abandon() override;
   std::string FailureDetail() const override;
   std::vector<WrittenFile> Written() const override { return {{destination_.path, {}}}; }
