@@ -229,6 +229,15 @@ TEST_F(MergeCli, FailuresAndUsageErrors) {
                             ": Not merged: the merged files are left as they were.\n");
   EXPECT_EQ(Slurp(dir.File("s.kml")), "old");
 
+  // The WiGLE rows, copied on a second thread while the sightings are gathered, onto a full disk.
+  ASSERT_EQ(::symlink("/dev/full", dir.File("s.wigle.csv").c_str()), 0);
+  const Result full =
+      RunCli(logs, {"--merge", "--kml", "--wigle", "-j", "2", "-o", dir.File("s"), north, south});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find(dir.File("s.wigle.csv") + ": No space left on device"), std::string::npos)
+      << full.err;
+  EXPECT_EQ(Slurp(dir.File("s.kml")), "old");
+
   const struct {
     std::vector<std::string> args;
     std::string says;

@@ -108,6 +108,8 @@ bool MapFileSet::Failed() const {
 
 bool MapFileSet::Finish() {
   bool ok = read_failure_.empty() && rows_failure_.empty();
+  // A file whose writing has already failed keeps the others out too, not only those after it.
+  for (OutputFile* file : Asked()) ok = ok && !file->Failed();
   for (OutputFile* file : Asked()) {
     if (ok && !file->Close()) ok = false;
   }
