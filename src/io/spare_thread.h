@@ -2,7 +2,8 @@
 // A thread a conversion has to spare (-j leaves more threads than there are inputs), shared by the
 // conversion's outputs: each hands it work (a full buffer to write, a batch of sightings to handle)
 // and waits for its own work where it must; the thread does the work in the order handed over.
-// So a conversion never runs more threads than -j allows.
+// So a conversion never runs more threads than -j allows. A merge's outputs have one at their end,
+// once every log is read, when -j allows two threads.
 
 #include <condition_variable>
 #include <deque>

@@ -1,6 +1,8 @@
 // The maps family's files, written at the end, and their warnings.
 #include "outputs/maps/map_files.h"
 
+#include <algorithm>
+
 #include "analysis/map_filters.h"
 #include "outputs/maps/ap_table.h"
 #include "outputs/maps/gpx.h"
@@ -107,10 +109,11 @@ bool MapFileSet::Failed() const {
 }
 
 bool MapFileSet::Finish() {
-  bool ok = read_failure_.empty() && rows_failure_.empty();
+  const std::vector<OutputFile*> asked = Asked();
   // A file whose writing has already failed keeps the others out too, not only those after it.
-  for (OutputFile* file : Asked()) ok = ok && !file->Failed();
-  for (OutputFile* file : Asked()) {
+  bool ok = read_failure_.empty() && rows_failure_.empty() &&
+            std::none_of(asked.begin(), asked.end(), [](OutputFile* f) { return f->Failed(); });
+  for (OutputFile* file : asked) {
     if (ok && !file->Close()) ok = false;
   }
   if (!ok) Abandon();

@@ -2,7 +2,6 @@
 #include "outputs/maps/merged_maps.h"
 
 #include <future>
-#include <optional>
 
 #include "analysis/survey_merge.h"
 #include "outputs/maps/wigle.h"
@@ -63,32 +62,26 @@ bool MergedMaps::Finish(SpareThread* spare) {
   };
   // Rows that do not wait for the table are copied on the spare thread (the copy takes about as
   // long as the gathering) while the sightings are gathered here; waited for on every way out.
-  std::optional<std::future<void>> copied;
-  std::promise<void> copying;
+  std::packaged_task<void()> copy(writeWigle);
+  std::future<void> copied;
   if (spare != nullptr && files_.Files().wigle && !rows.ofTableOnly) {
-    copied = copying.get_future();
-    spare->Post([&] {
-      try {
-        writeWigle();
-        copying.set_value();
-      } catch (...) {
-        copying.set_exception(std::current_exception());
-      }
-    });
+    copied = copy.get_future();
+    spare->Post([&copy] { copy(); });
   }
   struct WaitFor {
-    std::optional<std::future<void>>& copied;
+    std::future<void>& copied;
     ~WaitFor() {
-      if (copied && copied->valid()) copied->wait();
+      if (copied.valid()) copied.wait();
     }
   } wait{copied};
   const bool gathered = Gather();
-  if (copied) copied->get(); // what the copy threw is thrown here
+  const bool copiedAside = copied.valid();
+  if (copiedAside) copied.get(); // what the copy threw is thrown here
   if (!gathered) {
     Abandon();
     return false;
   }
-  if (files_.Files().wigle && !copied) writeWigle();
+  if (files_.Files().wigle && !copiedAside) writeWigle();
   std::vector<maps::TrackPiece> tracks;
   for (const std::size_t i : order_)
     tracks.push_back({logs_[i].name, &parts_[i]->TrackPoints(), parts_[i]->Track().Points()});
