@@ -160,8 +160,7 @@ void ContextTail::Write(OutputFile& out, const Frame& frame, const GpsDecoder& g
                         const ConversionOptions& o) {
   const bool any = o.marker || o.gpsDate || o.gpsTime || o.gpsLatitude || o.gpsLongitude;
   if (!any) return;
-  const bool afterField = out.FieldWritten();
-  if (valid_ && fixes_ == gps.Fixes && after_field_ == afterField && marker_ == frame.MarkerText) {
+  if (valid_ && fixes_ == gps.Fixes && marker_ == frame.MarkerText) {
     char* p = out.Reserve(bytes_.size());
     std::memcpy(p, bytes_.data(), bytes_.size());
     out.Commit(bytes_.size());
@@ -174,7 +173,6 @@ void ContextTail::Write(OutputFile& out, const Frame& frame, const GpsDecoder& g
   bytes_.assign(begin, static_cast<const char*>(out.Reserve(0)));
   marker_ = frame.MarkerText;
   fixes_ = gps.Fixes;
-  after_field_ = afterField;
   valid_ = true;
 }
 

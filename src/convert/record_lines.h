@@ -32,8 +32,7 @@ private:
   bool valid_ = false;
   std::uint64_t fixes_ = 0; // the GPS decoder's count of fixes when they were written
   std::string marker_;
-  std::string bytes_;
-  bool after_field_ = false; // a field preceded them on the line
+  std::string bytes_; // with the separator before them, as the ticked clock fields make it
 };
 
 // Everything a record line reads.
