@@ -60,7 +60,7 @@ bool MapFileSet::Open() {
 }
 
 void MapFileSet::Write(const AccessPointTable& table, const MapSettings& settings,
-                       std::span<const TrackPiece> tracks, const SpooledRows& rows) {
+                       std::span<const TrackPiece> tracks) {
   if (files_.kml) WriteKml(kml_, table, settings.name);
   if (files_.gpx) {
     WriteGpxHead(gpx_, settings.name, settings.program);
@@ -73,7 +73,6 @@ void MapFileSet::Write(const AccessPointTable& table, const MapSettings& setting
     }
     WriteGpxTail(gpx_);
   }
-  CopyRows(table, rows);
   if (files_.accessPoints) WriteAccessPointTable(table_file_, table);
 }
 

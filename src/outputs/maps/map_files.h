@@ -53,11 +53,11 @@ public:
   // Creates every file asked for. False when one cannot be.
   bool Open();
   OutputFile& Wigle() { return wigle_; }
-  // Everything after the WiGLE header: `table` holds the access points to show.
+  // The KML, the GPX and the access-point table: `table` holds the access points to show.
   void Write(const AccessPointTable& table, const MapSettings& settings,
-             std::span<const TrackPiece> tracks, const SpooledRows& rows);
-  // The spooled WiGLE rows alone (`table` is read only with rows.ofTableOnly). It touches the WiGLE
-  // file alone, so it may go on another thread while the table is made.
+             std::span<const TrackPiece> tracks);
+  // The spooled WiGLE rows, after the header (`table` is read only with rows.ofTableOnly). It
+  // touches the WiGLE file alone, so it may go on another thread while the table is made.
   void CopyRows(const AccessPointTable& table, const SpooledRows& rows);
   bool Failed() const;
   // Puts every file in place; after a failure, none that is left.

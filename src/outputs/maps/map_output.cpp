@@ -30,9 +30,8 @@ bool MapOutput::Finish() {
   if (filters_.accessPoints.Active())
     table.KeepOnly([&](const AccessPoint& ap) { return filters_.accessPoints.Keeps(ap); });
   const maps::TrackPiece track{settings_.name, &part_.TrackPoints(), part_.Track().Points()};
-  maps::SpooledRows rows;
-  if (filters_.accessPoints.Active()) rows = {{&part_.Rows()}, true};
-  files_.Write(table, settings_, {&track, 1}, rows);
+  if (filters_.accessPoints.Active()) files_.CopyRows(table, {{&part_.Rows()}, true});
+  files_.Write(table, settings_, {&track, 1});
   return files_.Finish();
 }
 

@@ -85,7 +85,7 @@ bool MergedMaps::Finish(SpareThread* spare) {
   std::vector<maps::TrackPiece> tracks;
   for (const std::size_t i : order_)
     tracks.push_back({logs_[i].name, &parts_[i]->TrackPoints(), parts_[i]->Track().Points()});
-  files_.Write(table_, settings_, tracks, {});
+  files_.Write(table_, settings_, tracks);
   return files_.Finish();
 }
 
